@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs every test of the tool: installs what is needed (Debian 12, as root), builds the
+# tool plainly and with sanitizers, and runs each suite. Ends with "N passed, M failed".
+set -uo pipefail
+cd "$(dirname "$0")"
+./tools/install-deps.sh || exit 1
+
+jobs=$(nproc)
+passed=0
+failed=0
+failures=()
+
+# Runs one ctest suite and adds its counts to the totals.
+run_suite() {
+    local name=$1 dir=$2
+    shift 2
+    echo "=== $name"
+    local log
+    log=$(mktemp)
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"
+    local total fails
+    total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$log" | tail -n1)
+    fails=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n1)
+    if [ -z "$total" ]; then
+        if grep -q "No tests were found" "$log"; then
+            total=0
+            fails=0
+        else
+            total=1
+            fails=1
+        fi
+    fi
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+    [ "$fails" -eq 0 ] || failures+=("$name")
+    rm -f "$log"
+}
+
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+}
+
+if build build; then
+    run_suite "plain" build
+else
+    failed=$((failed + 1)); failures+=("plain build")
+fi
+
+if build build-asan -DKESTRAVION_SANITIZE=ON -DKESTRAVION_BENCH=OFF; then
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        run_suite "address+undefined sanitizers" build-asan -LE "e2e|fuzz-run|bench"
+else
+    failed=$((failed + 1)); failures+=("sanitizer build")
+fi
+
+if build build-tsan -DKESTRAVION_TSAN=ON -DKESTRAVION_GUI=OFF -DKESTRAVION_BENCH=OFF; then
+    run_suite "thread sanitizer" build-tsan -L threads
+else
+    failed=$((failed + 1)); failures+=("thread sanitizer build")
+fi
+
+if build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTRAVION_FUZZ=ON \
+    -DKESTRAVION_GUI=OFF -DKESTRAVION_TESTS=OFF -DKESTRAVION_BENCH=OFF; then
+    run_suite "fuzzers (bounded runs)" build-fuzz -L fuzz-run
+else
+    failed=$((failed + 1)); failures+=("fuzz build")
+fi
+
+echo
+[ ${#failures[@]} -eq 0 ] || echo "failing: ${failures[*]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
