@@ -1,0 +1,54 @@
+// The USB link client: binding of the interface library and the worker thread through
+// which every module command is exchanged with the master unit.
+#pragma once
+
+#include "program/link/WorkerThread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CAxoDll : public CWorkerThread {
+public:
+    static constexpr int32_t ReplySize = 260;
+
+    // The program creates its one link suspended; a link created running starts its
+    // worker at once on an empty request, which sends nothing.
+    explicit CAxoDll(bool createSuspended);
+    ~CAxoDll() override;
+
+    // Sends the first `sendLength` bytes of `command` and returns the reply, read as
+    // `replyLength` + 1 bytes and cut at its first zero byte. A failed or timed-out exchange
+    // returns what arrived, empty when nothing did. Empty, with nothing sent, when an
+    // exchange is already in flight (a call from a message handled during the wait), when
+    // the lengths do not fit the command or the reply buffer, when the library is not
+    // bound, or when the worker cannot run.
+    std::string SendRecv(int32_t sendLength, int32_t replyLength, const std::string& command);
+
+    std::string command;
+    char reply[ReplySize];
+    int32_t replyLength;
+    int32_t sendLength;
+    // Set while an exchange is in flight; cleared by whoever ran it. Read across threads.
+    std::atomic<bool> busy;
+    // Exchanges run on the worker (true) or on the calling thread (false); set by StartLink.
+    bool threaded;
+
+protected:
+    void Execute() override;
+
+private:
+    bool LengthsFit() const;
+    void Exchange();
+    std::string ReplyText() const;
+};
+
+// Loads the interface library by file name with the ordinary search and binds its five
+// link functions. False when it is not found, or when it lacks one of the names (it is
+// then unloaded again).
+bool LoadLinkLibrary();
+// Unloads the interface library and forgets its functions.
+void FreeLinkLibrary();
+// Chooses threaded or direct exchanges from "usbcomm", loads the library, opens the
+// device, initialises and connects the master unit. True when the link is ready.
+bool StartLink(CAxoDll* link);
