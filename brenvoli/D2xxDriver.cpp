@@ -1,0 +1,129 @@
+#include "D2xxDriver.h"
+
+#include "Status.h"
+
+namespace brenvoli {
+
+D2xxDriver driver;
+int32_t driverLoaded;
+int32_t deviceOpen;
+
+namespace {
+
+#ifdef _WIN32
+const char kDriverFileName[] = "ftd2xx.dll";
+#else
+const char kDriverFileName[] = "libftd2xx.so";
+#endif
+
+template <typename Fn> void Store(Fn& field, void* symbol) {
+    field = reinterpret_cast<Fn>(symbol);
+}
+
+struct Binding {
+    const char* name;
+    void (*store)(D2xxDriver& d, void* symbol);
+};
+
+// The binding order; a driver lacking one name leaves it and every later one unbound.
+const Binding kBindings[] = {
+    {"FT_Write", [](D2xxDriver& d, void* s) { Store(d.ftWrite, s); }},
+    {"FT_Read", [](D2xxDriver& d, void* s) { Store(d.ftRead, s); }},
+    {"FT_Open", [](D2xxDriver& d, void* s) { Store(d.ftOpen, s); }},
+    {"FT_OpenEx", [](D2xxDriver& d, void* s) { Store(d.ftOpenEx, s); }},
+    {"FT_ListDevices", [](D2xxDriver& d, void* s) { Store(d.ftListDevices, s); }},
+    {"FT_Close", [](D2xxDriver& d, void* s) { Store(d.ftClose, s); }},
+    {"FT_ResetDevice", [](D2xxDriver& d, void* s) { Store(d.ftResetDevice, s); }},
+    {"FT_Purge", [](D2xxDriver& d, void* s) { Store(d.ftPurge, s); }},
+    {"FT_SetTimeouts", [](D2xxDriver& d, void* s) { Store(d.ftSetTimeouts, s); }},
+    {"FT_GetQueueStatus", [](D2xxDriver& d, void* s) { Store(d.ftGetQueueStatus, s); }},
+    {"FT_SetLatencyTimer", [](D2xxDriver& d, void* s) { Store(d.ftSetLatencyTimer, s); }},
+    {"FT_SetUSBParameters", [](D2xxDriver& d, void* s) { Store(d.ftSetUSBParameters, s); }},
+    {nullptr, nullptr},
+};
+
+// Driver statuses are small unsigned values; the library hands them on as signed ones.
+int32_t Pass(FtStatus status) {
+    return static_cast<int32_t>(status);
+}
+
+} // namespace
+
+void D2xxDriver::Bind() {
+    module = platform::LoadLib(kDriverFileName);
+    if (!module)
+        return;
+    for (const Binding* row = kBindings; row->name; ++row) {
+        void* symbol = platform::LibSymbol(module, row->name);
+        if (!symbol)
+            return;
+        row->store(*this, symbol);
+    }
+}
+
+void D2xxDriver::Unload() {
+    platform::FreeLib(module);
+    // Entry points into an unloaded library must never be called: a later binding that
+    // stops early would otherwise leave stale ones behind.
+    *this = D2xxDriver{};
+}
+
+int32_t D2xxDriver::Open() {
+    if (!ftOpen)
+        return kStatusNoDriver;
+    return Pass(ftOpen(0, &handle));
+}
+
+int32_t D2xxDriver::Close() {
+    if (!ftClose)
+        return kStatusNoDriver;
+    return Pass(ftClose(handle));
+}
+
+int32_t D2xxDriver::Purge(uint32_t mask) {
+    if (!ftPurge)
+        return kStatusNoDriver;
+    return Pass(ftPurge(handle, mask));
+}
+
+int32_t D2xxDriver::SetTimeouts(uint32_t readMs, uint32_t writeMs) {
+    if (!ftSetTimeouts)
+        return kStatusNoDriver;
+    return Pass(ftSetTimeouts(handle, readMs, writeMs));
+}
+
+int32_t D2xxDriver::GetQueueStatus(uint32_t& waiting) {
+    if (!ftGetQueueStatus)
+        return kStatusNoDriver;
+    return Pass(ftGetQueueStatus(handle, &waiting));
+}
+
+int32_t D2xxDriver::SetLatencyTimer(unsigned char ms) {
+    if (!ftSetLatencyTimer)
+        return kStatusNoDriver;
+    return Pass(ftSetLatencyTimer(handle, ms));
+}
+
+int32_t D2xxDriver::SetUSBParameters(uint32_t inSize, uint32_t outSize) {
+    if (!ftSetUSBParameters)
+        return kStatusNoDriver;
+    return Pass(ftSetUSBParameters(handle, inSize, outSize));
+}
+
+int32_t D2xxDriver::Read(void* buffer, uint32_t count, uint32_t& returned) {
+    if (!ftRead)
+        return kStatusNoDriver;
+    return Pass(ftRead(handle, buffer, count, &returned));
+}
+
+int32_t D2xxDriver::Write(void* buffer, uint32_t count, uint32_t& written) {
+    if (!ftWrite)
+        return kStatusNoDriver;
+    return Pass(ftWrite(handle, buffer, count, &written));
+}
+
+bool DeviceReady() {
+    return driverLoaded == 1 && deviceOpen == 1;
+}
+
+} // namespace brenvoli
