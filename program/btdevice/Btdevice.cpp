@@ -1,0 +1,90 @@
+#include "Btdevice.h"
+
+#include "TextPiece.h"
+#include "platform/Console.h"
+#include "platform/Sleep.h"
+#include "program/config/Cinits.h"
+#include "program/link/Axodll.h"
+
+namespace {
+
+// A pause longer than this is taken as this: the pause paces polling, and a mistyped or
+// wrapped "time" must not stall the tool for days.
+const int32_t MaxPauseMs = 60000;
+
+// Looks `key` up in the program's configuration; false when it is absent.
+bool LookupOption(const std::string& key, Item& entry) {
+    return Inits != nullptr && Inits->Lookup(key, entry) >= 0;
+}
+
+} // namespace
+
+CBtDevice::CBtDevice()
+    : link(nullptr), readPosition(0), tokenKind(tkEnd), charClass(), waitOn(0), waitTime(0),
+      readIncomplete() {
+    link = new CAxoDll(true);
+
+    Item entry;
+    if (LookupOption("output", entry) && entry.value == "dos") {
+        platform::OpenTraceConsole();
+    }
+    if (LookupOption("wait", entry) && (entry.value == "ON" || entry.value == "on")) {
+        waitOn = 1;
+        if (LookupOption("time", entry)) {
+            waitTime = entry.number;
+        }
+    }
+}
+
+// The program keeps its one object until the process ends; only tests get here.
+CBtDevice::~CBtDevice() {
+    delete link;
+}
+
+void CBtDevice::FillCharClass() {
+    for (uint8_t& cls : charClass) {
+        cls = ccText;
+    }
+    charClass[','] = ccComma;
+    charClass['\r'] = ccCR;
+    charClass['\n'] = ccLF;
+}
+
+bool CBtDevice::Open() {
+    FillCharClass();
+    return StartLink(link);
+}
+
+std::string CBtDevice::SendCommand(const std::string& command) {
+    const std::string prefix = TextPiece(command, 1, 3);
+    for (const CommandRow* row = CommandTable; row->replyLength >= 0; ++row) {
+        if (prefix == row->prefix) {
+            if (row->replyLength == 0) {
+                return std::string();
+            }
+            const std::string payload = command + "\r";
+            return link->SendRecv(static_cast<int32_t>(payload.size()), row->replyLength, payload);
+        }
+    }
+    return std::string();
+}
+
+int32_t CBtDevice::HexValue(const std::string& text) {
+    uint32_t value = 0;
+    for (const char c : text) {
+        const int32_t code = static_cast<unsigned char>(c);
+        const int32_t digit = (code >= '0' && code <= '9') ? code - 48 : code - 55;
+        value = value * 16u + static_cast<uint32_t>(digit);
+    }
+    return static_cast<int32_t>(value);
+}
+
+int32_t CBtDevice::ReplyValue(const std::string& reply) {
+    return HexValue(TextPiece(reply, 6, 4));
+}
+
+void CBtDevice::Pause() {
+    if (waitOn == 1 && waitTime > 0) {
+        platform::SleepMs(static_cast<unsigned>(waitTime < MaxPauseMs ? waitTime : MaxPauseMs));
+    }
+}
