@@ -15,6 +15,24 @@ namespace {
     std::exit(0);
 }
 
+// Opens name for reading. A stream that opens but cannot be read (on POSIX, a directory
+// opens) counts as not opened, so that it is handled like any unreadable file.
+std::FILE* OpenForReading(const std::string& name) {
+    std::FILE* in = std::fopen(name.c_str(), "r");
+    if (in == nullptr) {
+        return nullptr;
+    }
+    int first = std::fgetc(in);
+    if (first == EOF && std::ferror(in)) {
+        std::fclose(in);
+        return nullptr;
+    }
+    if (first != EOF) {
+        std::ungetc(first, in);
+    }
+    return in;
+}
+
 } // namespace
 
 CInits::CInits() {
@@ -41,14 +59,14 @@ CInits::~CInits() {
 
 bool CInits::Open(const std::string& fileName) {
     Close();
-    file = std::fopen(fileName.c_str(), "r");
+    file = OpenForReading(fileName);
     if (file != nullptr) {
         return true;
     }
     if (!WriteDefaultFile()) {
         EndWithMessage("Could not make default ini file.");
     }
-    file = std::fopen(fileName.c_str(), "r");
+    file = OpenForReading(fileName);
     if (file == nullptr) {
         EndWithMessage("Could not open the ini file again.");
     }
