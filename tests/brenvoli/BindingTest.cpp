@@ -1,0 +1,140 @@
+// The driver binding against fake drivers that lack one entry point, and without any
+// driver at all. Each case loads its variant by path; the library's load of
+// "libftd2xx.so" then finds that object by its SONAME.
+#include "FakeD2xx.h"
+#include "brenvoli/brenvoli.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <time.h>
+
+// The pauses of the initialisation sequence pass at once here.
+extern "C" int nanosleep(const struct timespec*, struct timespec*) {
+    return 0;
+}
+
+namespace {
+
+class Binding : public ::testing::Test {
+protected:
+    void TearDown() override {
+        KestravionUsbClose();
+        if (driver) {
+            dlclose(driver);
+            EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr)
+                << "the fake driver stayed loaded";
+        }
+    }
+
+    void LoadDriver(const char* variantPath) {
+        path = variantPath;
+        driver = dlopen(variantPath, RTLD_NOW | RTLD_GLOBAL);
+        ASSERT_NE(driver, nullptr) << dlerror();
+        callLog = reinterpret_cast<FakeCallLogFn>(dlsym(driver, "FakeCallLog"));
+        queue = reinterpret_cast<FakeQueueFn>(dlsym(driver, "FakeQueue"));
+        reset = reinterpret_cast<FakeResetFn>(dlsym(driver, "FakeReset"));
+        ASSERT_TRUE(callLog && queue && reset);
+        reset();
+    }
+
+    std::string Calls() {
+        std::string log = callLog();
+        reset();
+        return log;
+    }
+
+    std::string path;
+    void* driver = nullptr;
+    FakeCallLogFn callLog = nullptr;
+    FakeQueueFn queue = nullptr;
+    FakeResetFn reset = nullptr;
+};
+
+TEST_F(Binding, MissingDriverGivesStatus1AndTheNextOpenLoadsAgain) {
+    EXPECT_EQ(KestravionUsbOpen(), 1);
+    EXPECT_EQ(KestravionUsbOpen(), 1);
+    char reply[8] = {};
+    EXPECT_EQ(KestravionExtSR(1, 1, "x", reply), 1);
+    EXPECT_EQ(KestravionExtInit(), 91);
+
+    LoadDriver(FAKE_FULL);
+    EXPECT_EQ(KestravionUsbOpen(), 0);
+    EXPECT_EQ(Calls(), "FT_Open 0\n"
+                       "FT_Purge 3\n"
+                       "FT_SetTimeouts 60000 1000\n"
+                       "FT_SetUSBParameters 63360 0\n"
+                       "FT_SetLatencyTimer 2\n");
+}
+
+TEST_F(Binding, CompleteDriverNeverCallsTheNamesOnlyLookedUp) {
+    LoadDriver(FAKE_FULL);
+    ASSERT_EQ(KestravionUsbOpen(), 0);
+    queue("YZ\r", 3);
+    char reply[8] = {};
+    EXPECT_EQ(KestravionExtSR(2, 2, "ab", reply), 0);
+    EXPECT_STREQ(reply, "YZ\r");
+    EXPECT_EQ(KestravionUsbClose(), 0);
+    std::string log = Calls();
+    EXPECT_EQ(log.find("FT_OpenEx"), std::string::npos);
+    EXPECT_EQ(log.find("FT_ListDevices"), std::string::npos);
+    EXPECT_EQ(log.find("FT_ResetDevice"), std::string::npos);
+    EXPECT_NE(log.find("FT_Close\n"), std::string::npos);
+}
+
+TEST_F(Binding, LackingTheFirstNameBindsNothing) {
+    LoadDriver(FAKE_NO_WRITE);
+    EXPECT_EQ(KestravionUsbOpen(), 1);
+    EXPECT_EQ(Calls(), "");
+    EXPECT_EQ(KestravionExtInit(), 91);
+}
+
+TEST_F(Binding, LackingResetDeviceOpensThenClosesWith92) {
+    LoadDriver(FAKE_NO_RESET);
+    EXPECT_EQ(KestravionUsbOpen(), 92);
+    // Purge is bound after the missing name: every attempt fails without a call.
+    EXPECT_EQ(Calls(), "FT_Open 0\nFT_Close\n");
+    char reply[8] = {};
+    EXPECT_EQ(KestravionExtSR(1, 1, "x", reply), 1);
+    EXPECT_EQ(KestravionExtInit(), 91);
+    EXPECT_EQ(Calls(), "");
+}
+
+TEST_F(Binding, LackingPurgeOpensThenClosesWith92) {
+    LoadDriver(FAKE_NO_PURGE);
+    EXPECT_EQ(KestravionUsbOpen(), 92);
+    EXPECT_EQ(Calls(), "FT_Open 0\nFT_Close\n");
+    // The failed open left the library idle: the next open binds and opens afresh.
+    EXPECT_EQ(KestravionUsbOpen(), 92);
+    EXPECT_EQ(Calls(), "FT_Open 0\nFT_Close\n");
+}
+
+TEST_F(Binding, LackingANameAfterPurgeOpensAndExchangesGive1) {
+    LoadDriver(FAKE_NO_TIMEOUTS);
+    EXPECT_EQ(KestravionUsbOpen(), 0);
+    // The three settings are all bound after the missing name and skipped.
+    EXPECT_EQ(Calls(), "FT_Open 0\nFT_Purge 3\n");
+
+    char reply[8] = {};
+    EXPECT_EQ(KestravionExtSR(1, 1, "x", reply), 1);
+    EXPECT_EQ(Calls(), "FT_Write 8 MX0602x\r\n");
+    // The failed exchange makes the next one drop the receive queue first.
+    EXPECT_EQ(AxoUsbSendCmd_Bin("ab", 2, reply, 1), 1);
+    EXPECT_EQ(Calls(), "FT_Purge 1\nFT_Write 2 ab\n");
+    EXPECT_EQ(AxoUsbSendCmd_Adv("ab\r", 3, reply, 1), 1);
+    EXPECT_EQ(KestravionExtInit(), 1);
+    EXPECT_EQ(KestravionExtCon(), 1);
+    EXPECT_EQ(AxoUsbSendOnly("ab", 2), 0);
+}
+
+TEST_F(Binding, LackingLatencyTimerSkipsTheLastSettingsAndExchangesWork) {
+    LoadDriver(FAKE_NO_LATENCY);
+    EXPECT_EQ(KestravionUsbOpen(), 0);
+    EXPECT_EQ(Calls(), "FT_Open 0\nFT_Purge 3\nFT_SetTimeouts 60000 1000\n");
+    queue("OK\r", 3);
+    char reply[8] = {};
+    EXPECT_EQ(AxoUsbSendCmd_Adv("ab\r", 3, reply, 0), 0);
+    EXPECT_STREQ(reply, "OK\r");
+}
+
+} // namespace
