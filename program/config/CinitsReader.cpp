@@ -12,8 +12,8 @@ namespace {
 constexpr int32_t NothingAhead = -2;
 
 // The one character read ahead, process-wide: a byte code, EndOfInput or NothingAhead.
-// It carries a character from one token to the next; every load starts and ends with
-// nothing read ahead.
+// It carries a character from one token to the next; every load starts with nothing read
+// ahead.
 int32_t lookahead = NothingAhead;
 
 bool IsBlank(int32_t code) {
@@ -119,16 +119,17 @@ bool CInits::Load() {
     if (file == nullptr) {
         return false;
     }
-    current = NextToken();
-    bool completed = true;
-    while (completed && current.kind != ikEnd) {
-        completed = ParseStatement();
-    }
-    // A failed statement leaves its character pending; drop it so that the next load
-    // starts on its own file.
+    // An earlier load that failed, or a caller of NextToken, may have left a character of
+    // another file pending.
     lookahead = NothingAhead;
+    current = NextToken();
+    while (current.kind != ikEnd) {
+        if (!ParseStatement()) {
+            return false;
+        }
+    }
     // A read error is not the end of the file.
-    return completed && !std::ferror(file);
+    return !std::ferror(file);
 }
 
 bool CInits::ParseStatement() {

@@ -64,7 +64,6 @@ const ReadCase ReadCases[] = {
     {"end of input after equals", "a=1 b=", false, {{"a", "", 1}}},
     {"equals as value", "a==1", false, {}},
     {"bracket as value", "a=[", false, {}},
-    {"closing bracket as value", "a=]", false, {}},
     {"dot as value", "a=.5", false, {}},
     {"dot dot as value", "a=..", false, {}},
     {"other mark as value", "a=;", false, {}},
@@ -128,15 +127,6 @@ TEST_F(ReadCaseTest, TokenKindsAndTexts) {
         EXPECT_EQ(got.text, want.text);
         EXPECT_EQ(got.number, want.number);
     }
-}
-
-TEST_F(ReadCaseTest, EndOfInputRepeatsAndDotBeforeEnd) {
-    WriteFile("config.ini", ".");
-    CInits config;
-    config.Open("config.ini");
-    EXPECT_EQ(config.NextToken().kind, ikDot);
-    EXPECT_EQ(config.NextToken().kind, ikEnd);
-    EXPECT_EQ(config.NextToken().kind, ikEnd);
 }
 
 TEST(CharClass, EveryCode) {
