@@ -62,7 +62,8 @@ void CBtDevice::Advance() {
 
 // Reads one record. Framed records (CR LF, the fields, CR LF) are read as they stand.
 // Beyond that, the parse resynchronises instead of losing what follows a disturbance:
-// - a blank line (CR LF straight after the opening one) opens the next record;
+// - a blank line (CR LF straight after the opening one) opens the next record, and a lone
+//   CR where a record should start is passed over;
 // - a record whose opening CR LF is missing starts at its first field;
 // - a line that ends before its third field (two fields, or a record ending in a comma)
 //   gives empty missing fields, and its CR LF still closes it.
@@ -71,9 +72,12 @@ void CBtDevice::ParseRecord() {
     pending = SLAVE();
     if (tokenKind == tkLineEnd) {
         Advance();
-        if (tokenKind == tkLineEnd) {
-            return;
-        }
+    } else if (tokenKind == tkCR) {
+        Advance();
+        return;
+    }
+    if (tokenKind == tkLineEnd || tokenKind == tkCR || tokenKind == tkEnd) {
+        return;
     }
     pending.id = tokenText;
     if (tokenText == "OK") {
