@@ -1,0 +1,157 @@
+// StartLink against the simulated master: the link mode from "usbcomm" with its trace, the
+// start-up calls in order, and which failures unload the library.
+#include "LinkFixture.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+int Count(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.compare(0, prefix.size(), prefix) == 0;
+    }));
+}
+
+using StartLinkSim = LinkFixture;
+
+TEST_F(StartLinkSim, HealthyMasterIsOpenedInitialisedAndConnected) {
+    CAxoDll link(true);
+    bool started = false;
+    EXPECT_EQ(StartTraced(link, started), "");
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(link.threaded);
+    EXPECT_NE(LinkLibrary.module, nullptr);
+    EXPECT_TRUE(LibraryMapped());
+    // Open, initialise, connect: "LS" and "MG" first, "XV" last; the device stays open.
+    std::vector<std::string> writes = Writes();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes.front(), "LS\r");
+    EXPECT_EQ(writes[1], "MG\r");
+    EXPECT_EQ(writes.back(), "XV\r");
+    std::vector<std::string> calls = CallLog();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), "FT_Open 0 -> 0");
+    EXPECT_EQ(Count(calls, "FT_Close"), 0);
+    EXPECT_TRUE(Violations().empty());
+    // The worker was never resumed during the start-up.
+    EXPECT_TRUE(link.Suspended());
+}
+
+struct UsbcommCase {
+    const char* name;
+    const char* value; // nullptr: the key is absent
+    bool threaded;
+    const char* trace;
+};
+
+class StartLinkUsbcomm : public LinkFixture, public ::testing::WithParamInterface<UsbcommCase> {};
+
+TEST_P(StartLinkUsbcomm, ChoosesTheModeAndTracesIt) {
+    const UsbcommCase& c = GetParam();
+    if (c.value)
+        Configure("usbcomm", c.value);
+    CAxoDll link(true);
+    link.threaded = !c.threaded;
+    bool started = false;
+    EXPECT_EQ(StartTraced(link, started), c.trace);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(link.threaded, c.threaded);
+}
+
+const UsbcommCase UsbcommCases[] = {
+    {"Absent", nullptr, true, ""},
+    {"Thread", "thread", true, "Thread ON\n"},
+    {"OtherCase", "Thread", false, "Thread OFF\n"},
+    {"Sync", "sync", false, "Thread OFF\n"},
+    {"Empty", "", false, "Thread OFF\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Link, StartLinkUsbcomm, ::testing::ValuesIn(UsbcommCases),
+                         [](const ::testing::TestParamInfo<UsbcommCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(StartLinkSim, WithoutAConfigurationTheLinkIsThreaded) {
+    Inits = nullptr;
+    CAxoDll link(true);
+    link.threaded = false;
+    bool started = false;
+    EXPECT_EQ(StartTraced(link, started), "");
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(link.threaded);
+}
+
+TEST_F(StartLinkSim, OpenFailingUnloadsTheLibrary) {
+    LoadScenario(R"({"openStatus": 2})");
+    Configure("usbcomm", "sync");
+    CAxoDll link(true);
+    bool started = true;
+    EXPECT_EQ(StartTraced(link, started), "Thread OFF\n");
+    EXPECT_FALSE(started);
+    EXPECT_EQ(LinkLibrary.module, nullptr);
+    EXPECT_EQ(LinkLibrary.KestravionExtSR, nullptr);
+    EXPECT_FALSE(LibraryMapped());
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(Count(CallLog(), "FT_Open"), 1);
+}
+
+TEST_F(StartLinkSim, PurgeFailingUnloadsTheLibrary) {
+    LoadScenario(R"({"purgeFailures": 5})");
+    CAxoDll link(true);
+    EXPECT_FALSE(StartLink(&link));
+    EXPECT_EQ(LinkLibrary.module, nullptr);
+    EXPECT_FALSE(LibraryMapped());
+    EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(StartLinkSim, InitialisationFailingUnloadsTheLibrary) {
+    const char* scenarios[] = {
+        R"({"mgState": 6})",
+        R"({"faults": [{"command": "MG", "action": "refuse", "reason": "3"}]})",
+        R"({"faults": [{"command": "MV", "action": "refuse"}]})",
+        R"({"faults": [{"command": "OR", "action": "silent"}]})",
+    };
+    for (const char* scenario : scenarios) {
+        SCOPED_TRACE(scenario);
+        LoadScenario(scenario);
+        SimClearLogs();
+        CAxoDll link(true);
+        EXPECT_FALSE(StartLink(&link));
+        EXPECT_EQ(LinkLibrary.module, nullptr);
+        EXPECT_FALSE(LibraryMapped());
+        // Nothing after the initialisation: no "XV", and the device is not closed.
+        EXPECT_FALSE(Contains(Writes(), "XV\r"));
+        EXPECT_EQ(Count(CallLog(), "FT_Close"), 0);
+    }
+}
+
+TEST_F(StartLinkSim, ConnectionFailingKeepsTheLibraryLoaded) {
+    LoadScenario(R"({"xvConnected": false})");
+    CAxoDll link(true);
+    EXPECT_FALSE(StartLink(&link));
+    EXPECT_NE(LinkLibrary.module, nullptr);
+    EXPECT_TRUE(LibraryMapped());
+    EXPECT_EQ(Writes().back(), "XV\r");
+    EXPECT_EQ(Count(CallLog(), "FT_Close"), 0);
+}
+
+TEST_F(StartLinkSim, SilentConnectionFailsAfterItsWait) {
+    LoadScenario(R"({"faults": [{"command": "XV", "action": "silent"}]})");
+    CAxoDll link(true);
+    const long long before = SimNowUs();
+    EXPECT_FALSE(StartLink(&link));
+    // About ten seconds of silence before giving up, in virtual time.
+    EXPECT_GE(SimNowUs() - before, 10000000LL);
+    EXPECT_TRUE(LibraryMapped());
+}
+
+TEST_F(StartLinkSim, NullLinkIsAFailedStart) {
+    EXPECT_FALSE(StartLink(nullptr));
+    EXPECT_TRUE(Writes().empty());
+}
+
+} // namespace
