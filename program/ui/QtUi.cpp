@@ -5,7 +5,9 @@
 #include <QMessageBox>
 #include <QThread>
 
-void QtUi::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtUi::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtUi::WaitForMessages() {
     // Sleeps in the event dispatcher until a message arrives or Wake() interrupts it;

@@ -1,0 +1,214 @@
+#include "Main.h"
+
+#include "Forms.h"
+#include "Images.h"
+#include "Msgdlg.h"
+#include "QtUi.h"
+
+#include "platform/NamedMutex.h"
+#include "platform/Ui.h"
+#include "program/btdevice/Btdevice.h"
+#include "program/config/Cinits.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// Shared with every program of the instrument family, blanks included.
+const char* const SingleInstanceMutex = "VQM44TN QUELIN ZOMRA";
+const char* const Caption = "Bluetooth Configurator for KESTRAVION ";
+
+// The window layer's side of platform::Ui. It outlives every window, so the link's worker
+// may still wake it while a window goes away.
+QtUi qtUi;
+
+} // namespace
+
+TfmMain::ModuleOperation::ModuleOperation(TfmMain& form) : form_(form) {
+    form_.moduleOperations++;
+}
+
+TfmMain::ModuleOperation::~ModuleOperation() {
+    form_.moduleOperations--;
+    if (form_.moduleOperations == 0 && form_.closePending) {
+        // Runs once the handler that ran the operation has returned.
+        TfmMain* form = &form_;
+        QMetaObject::invokeMethod(
+            form, [form] { form->RunClosePath(); }, Qt::QueuedConnection);
+    }
+}
+
+TfmMain::TfmMain(QWidget* parent) : QWidget(parent) {
+    BuildControls();
+    // The configuration's own messages have no owner window; the window's messages do.
+    qtUi.SetOwner(nullptr);
+    platform::InstallUi(&qtUi);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TfmMain::~TfmMain() {
+    qtUi.SetOwner(nullptr);
+}
+
+void TfmMain::BuildControls() {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(FormFont());
+    setFixedSize(549, 343);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+
+    imgsDevice[imgRegistered] = DeviceIcon(false);
+    imgsDevice[imgFree] = DeviceIcon(true);
+
+    // The picture lies beneath the list and the grid, which it touches.
+    Image1 = new TPicture(DrawDragDropArrow, this);
+    Image1->setGeometry(224, 152, 89, 49);
+
+    lvDevices = new QListWidget(this);
+    lvDevices->setGeometry(8, 8, 217, 318);
+    lvDevices->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvDevices->setIconSize(QSize(16, 16));
+    SetLargeIcons(false);
+
+    sgGrid = new TStringGrid(this);
+    sgGrid->setGeometry(311, 8, 221, 318);
+    sgGrid->OnDragOver = [this](QObject* source, int x, int y, TDragState state, bool& accept) {
+        sgGridDragOver(sgGrid, source, x, y, state, accept);
+    };
+    sgGrid->OnDragDrop = [this](QObject* source, int x, int y) {
+        sgGridDragDrop(sgGrid, source, x, y);
+    };
+
+    btnSrchAgain = new QPushButton(QStringLiteral("Search again"), this);
+    btnSrchAgain->setGeometry(231, 16, 74, 33);
+    btnSrchAgain->setToolTip(QStringLiteral("Search the slave device again."));
+    connect(btnSrchAgain, &QPushButton::clicked, this, [this] { btnSrchAgainClick(btnSrchAgain); });
+
+    cboxRepeat = new QCheckBox(QStringLiteral("Repeat"), this);
+    cboxRepeat->setGeometry(232, 56, 73, 17);
+
+    btnRelease = new QPushButton(QStringLiteral("Release"), this);
+    btnRelease->setGeometry(231, 220, 74, 33);
+    btnRelease->setToolTip(QStringLiteral("Release registered ID from right pane."));
+    connect(btnRelease, &QPushButton::clicked, this, [this] { btnReleaseClick(btnRelease); });
+
+    lblVersion = new QLabel(this);
+    lblVersion->setGeometry(246, 313, 45, 13);
+    lblVersion->hide();
+
+    setTabOrder(lvDevices, sgGrid);
+    setTabOrder(sgGrid, btnSrchAgain);
+    setTabOrder(btnSrchAgain, btnRelease);
+    setTabOrder(btnRelease, cboxRepeat);
+
+    fmMsg = new TfmMsg(this);
+}
+
+void TfmMain::FormCreate() {
+    // A close that arrives during start-up waits until the window holds the master's table.
+    ModuleOperation operation(*this);
+
+    lblVersion->setText(QStringLiteral("Ver 1.03"));
+
+    // The one configuration object of the run; a window built again (as tests do) takes
+    // the place of the earlier one.
+    delete Inits;
+    Inits = new CInits;
+    if (Inits->Open("config.ini")) {
+        Inits->Load();
+        Inits->Close();
+    }
+    qtUi.SetOwner(this);
+
+    Item entry;
+    debugMode = false;
+    cboxRepeat->hide();
+    if (Inits->Lookup("debug", entry) >= 0 && (entry.value == "on" || entry.value == "ON")) {
+        debugMode = true;
+        cboxRepeat->show();
+        cboxRepeat->setChecked(true);
+    }
+
+    if (!CheckSingleInstance()) {
+        platform::CurrentUi().ShowMessageBox(
+            "Another KESTRAVION family software is already running.", "error",
+            platform::BoxIcon::Warning);
+        PostQuit();
+        return;
+    }
+
+    setWindowTitle(QString::fromLatin1(Caption));
+    btDevice = std::make_unique<CBtDevice>();
+    if (!btDevice->Open()) {
+        platform::CurrentUi().ShowMessageBox(
+            "KESTRAVION is not prepared. \nPlease check USB connection and power.", "error",
+            platform::BoxIcon::Error);
+        PostQuit();
+        return;
+    }
+
+    SetupGrid();
+    if (Inits->Lookup("listview", entry) >= 0)
+        SetLargeIcons(entry.value == "Icon");
+    SearchSlaves();
+    ShowRegisteredIds();
+    setWindowTitle(QString::fromLatin1(Caption) + lblVersion->text());
+}
+
+bool TfmMain::CheckSingleInstance() {
+    if (platform::OpenNamedMutex(SingleInstanceMutex))
+        return false;
+    // Held until the process ends.
+    platform::CreateNamedMutex(SingleInstanceMutex);
+    return true;
+}
+
+void TfmMain::WMSysCommand(uint32_t command) {
+    // Every other command (minimise, move, restore) takes its normal course.
+    if (command == SC_CLOSE)
+        RunClosePath();
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+    // The toolkit's own close never runs: the close path ends the program itself.
+    event->ignore();
+    WMSysCommand(SC_CLOSE);
+}
+
+void TfmMain::RunClosePath() {
+    if (closeStarted)
+        return;
+    if (moduleOperations > 0) {
+        closePending = true;
+        return;
+    }
+    closePending = false;
+    closeStarted = true;
+    // An edit made now would never reach the master.
+    SetEnabled({lvDevices, sgGrid, btnSrchAgain, btnRelease}, false);
+    // Before the master's table is in the grid there is nothing to write back; writing the
+    // empty grid would wipe the table.
+    if (idsShown)
+        StoreRegisteredIds();
+    PostQuit();
+}
+
+void TfmMain::PostQuit() {
+    quitPosted = true;
+    // Queued, so a quit posted before the message loop runs ends it as soon as it starts.
+    // exit() rather than quit(): quit() would first ask the windows to close.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,229 @@
+// The main window's two panes: the found-device list, the registration grid, and what the
+// user does with them.
+#include "Main.h"
+
+#include "Forms.h"
+#include "Msgdlg.h"
+
+#include "platform/Ui.h"
+#include "program/btdevice/Btdevice.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdio>
+
+const std::string EmptyId = "000000000000";
+
+namespace {
+
+constexpr int GridRows = 15;
+constexpr int GridCols = 2;
+constexpr int FirstPosition = 1;
+constexpr int LastPosition = 14;
+constexpr int IdColumn = 1;
+constexpr int ImageIndexRole = Qt::UserRole;
+
+const char* const SlavePrefix = "ZOMRA";
+
+} // namespace
+
+int TfmMain::ImageIndex(const QListWidgetItem* item) {
+    return item->data(ImageIndexRole).toInt();
+}
+
+void TfmMain::SetImageIndex(QListWidgetItem* item, int imageIndex) {
+    item->setData(ImageIndexRole, imageIndex);
+    if (lvDevices->viewMode() == QListView::IconMode)
+        item->setIcon(imgsDevice[imageIndex == imgRegistered ? imgRegistered : imgFree]);
+    else
+        item->setIcon(QIcon());
+}
+
+void TfmMain::SetLargeIcons(bool largeIcons) {
+    lvDevices->setViewMode(largeIcons ? QListView::IconMode : QListView::ListMode);
+    // The view mode brings its own arrangement; these keep the items in place and make a
+    // drag copy an ID, never move the item.
+    lvDevices->setMovement(QListView::Static);
+    lvDevices->setFlow(largeIcons ? QListView::LeftToRight : QListView::TopToBottom);
+    lvDevices->setWrapping(true);
+    lvDevices->setResizeMode(QListView::Adjust);
+    lvDevices->setGridSize(largeIcons ? QSize(100, 40) : QSize());
+    lvDevices->setDragEnabled(true);
+    lvDevices->setDragDropMode(QAbstractItemView::DragOnly);
+    lvDevices->setDefaultDropAction(Qt::CopyAction);
+    for (int row = 0; row < lvDevices->count(); row++)
+        SetImageIndex(lvDevices->item(row), ImageIndex(lvDevices->item(row)));
+}
+
+void TfmMain::SetupGrid() {
+    sgGrid->SetSize(GridCols, GridRows);
+    sgGrid->setColumnWidth(IdColumn, 300);
+    sgGrid->SetCells(0, 0, "Switch");
+    sgGrid->SetCells(IdColumn, 0, "Device ID");
+    for (int row = FirstPosition; row <= LastPosition; row++) {
+        char label[8];
+        std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(row));
+        sgGrid->SetCells(0, row, label);
+    }
+    sgGrid->setCurrentCell(FirstPosition, IdColumn);
+}
+
+QListWidgetItem* TfmMain::AddDeviceItem(int imageIndex, const std::string& id) {
+    auto* item = new QListWidgetItem(ToQString(id));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+    lvDevices->addItem(item);
+    SetImageIndex(item, imageIndex);
+    return item;
+}
+
+QListWidgetItem* TfmMain::SelectedDeviceItem() const {
+    for (int row = 0; row < lvDevices->count(); row++) {
+        if (lvDevices->item(row)->isSelected())
+            return lvDevices->item(row);
+    }
+    return nullptr;
+}
+
+QListWidgetItem* TfmMain::FindDeviceItem(const std::string& text) const {
+    QListWidgetItem* match = nullptr;
+    for (int row = 0; row < lvDevices->count(); row++) {
+        if (ToStdString(lvDevices->item(row)->text()) == text)
+            match = lvDevices->item(row);
+    }
+    return match;
+}
+
+void TfmMain::ShowProgressWindow() {
+    // Centred on the main window, or on the screen while the main window is not shown.
+    QRect around;
+    if (isVisible())
+        around = frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        around = screen->availableGeometry();
+    if (around.isValid())
+        fmMsg->move(around.center() - fmMsg->rect().center());
+    fmMsg->show();
+}
+
+void TfmMain::SearchSlaves() {
+    ModuleOperation operation(*this);
+    ShowProgressWindow();
+    bool completed = false;
+    std::vector<SLAVE> slaves = btDevice->SearchDevices(completed);
+    if (!completed) {
+        fmMsg->hide();
+        platform::CurrentUi().ShowMessageBox("Device searching was not completed.", "error",
+                                             platform::BoxIcon::Error);
+        return;
+    }
+    lvDevices->clear();
+    const std::string prefix = SlavePrefix;
+    for (const SLAVE& slave : slaves) {
+        if (slave.name.compare(0, prefix.size(), prefix) == 0)
+            AddDeviceItem(imgFree, slave.id);
+    }
+    fmMsg->hide();
+}
+
+void TfmMain::ShowRegisteredIds() {
+    ModuleOperation operation(*this);
+    btDevice->ReadRegisteredIds();
+    for (int row = FirstPosition; row <= LastPosition; row++) {
+        std::string id = btDevice->GetRegisteredId(row - 1);
+        sgGrid->SetCells(IdColumn, row, id);
+        if (QListWidgetItem* item = FindDeviceItem(id))
+            SetImageIndex(item, imgRegistered);
+    }
+    idsShown = true;
+}
+
+void TfmMain::MarkRegisteredDevices() {
+    for (int row = FirstPosition; row <= LastPosition; row++) {
+        if (QListWidgetItem* item = FindDeviceItem(sgGrid->Cells(IdColumn, row)))
+            SetImageIndex(item, imgRegistered);
+    }
+}
+
+void TfmMain::StoreRegisteredIds() {
+    ModuleOperation operation(*this);
+    for (int row = FirstPosition; row <= LastPosition; row++)
+        btDevice->SetRegisteredId(row - 1, sgGrid->Cells(IdColumn, row));
+    btDevice->WriteRegisteredIds();
+}
+
+void TfmMain::sgGridDragOver(QObject*, QObject*, int X, int Y, TDragState, bool& Accept) {
+    Accept = false;
+    int col = -1;
+    int row = -1;
+    sgGrid->MouseToCell(X, Y, col, row);
+    if (col == 0 || row < 0 || row > LastPosition)
+        return;
+    const QListWidgetItem* item = SelectedDeviceItem();
+    if (!item || ImageIndex(item) == imgRegistered)
+        return;
+    const std::string text = sgGrid->Cells(col, row);
+    Accept = text.empty() || text == EmptyId;
+}
+
+void TfmMain::sgGridDragDrop(QObject*, QObject*, int X, int Y) {
+    int col = -1;
+    int row = -1;
+    sgGrid->MouseToCell(X, Y, col, row);
+    QListWidgetItem* item = SelectedDeviceItem();
+    if (!item)
+        return;
+    sgGrid->SetCells(col, row, ToStdString(item->text()));
+    SetImageIndex(item, imgRegistered);
+}
+
+void TfmMain::btnReleaseClick(QObject*) {
+    int top = sgGrid->currentRow();
+    int bottom = top;
+    const QList<QTableWidgetSelectionRange> ranges = sgGrid->selectedRanges();
+    if (!ranges.isEmpty()) {
+        top = ranges.first().topRow();
+        bottom = ranges.first().bottomRow();
+        for (const QTableWidgetSelectionRange& range : ranges) {
+            top = std::min(top, range.topRow());
+            bottom = std::max(bottom, range.bottomRow());
+        }
+    }
+    // The title row is never released, whatever the selection reaches.
+    top = std::max(top, FirstPosition);
+    bottom = std::min(bottom, LastPosition);
+    for (int row = top; row <= bottom; row++) {
+        if (QListWidgetItem* item = FindDeviceItem(sgGrid->Cells(IdColumn, row)))
+            SetImageIndex(item, imgFree);
+        sgGrid->SetCells(IdColumn, row, EmptyId);
+    }
+}
+
+void TfmMain::btnSrchAgainClick(QObject*) {
+    // One module operation at a time: none starts while another runs or once the window
+    // is closing.
+    if (moduleOperations > 0 || closeStarted)
+        return;
+    ModuleOperation operation(*this);
+    if (!debugMode) {
+        SetEnabled({btnSrchAgain, btnRelease, lvDevices, sgGrid}, false);
+        SearchSlaves();
+        MarkRegisteredDevices();
+        SetEnabled({btnSrchAgain, btnRelease, lvDevices, sgGrid}, true);
+        return;
+    }
+    SetEnabled({btnSrchAgain, btnRelease}, false);
+    // A close asked for meanwhile ends the repetition after the turn under way.
+    while (cboxRepeat->isChecked() && !closePending) {
+        platform::CurrentUi().ProcessMessages();
+        if (closePending)
+            break;
+        SearchSlaves();
+        MarkRegisteredDevices();
+    }
+    SetEnabled({btnSrchAgain, btnRelease}, true);
+}
