@@ -53,7 +53,10 @@ TEST_P(SendRecv, SendsOnlyTheFirstSendLengthBytes) {
 }
 
 TEST_P(SendRecv, RunsOnTheWorkerOnlyWhenThreaded) {
+    // The pump outlives the link: the worker wakes it after handing the reply over.
     TestUi ui;
+    CAxoDll link(true);
+    link.threaded = GetParam();
     link.SendRecv(4, 9, "$03\r");
     if (GetParam()) {
         EXPECT_NE(fake.lastThread, std::this_thread::get_id());
@@ -156,6 +159,7 @@ protected:
     void TearDown() override { UninstallFake(); }
 
     FakeExchange fake;
+    // Declared before the link, so it outlives the worker that wakes it.
     TestUi ui;
     CAxoDll link{true};
 };
