@@ -62,6 +62,15 @@ void SimClearLogs(void);
 // Returns "" for a position out of range.
 const char* SimCommittedId(int position);
 
+// The state file and the wire log file, as KSIM_STATE and KSIM_WIRELOG set them at load
+// time; NULL or "" turns them off. SimReset() turns both off. The state file is read at
+// the next scenario load.
+void SimSetStateFile(const char* path);
+void SimSetWireLogFile(const char* path);
+
+// Reply bytes in the receive queue, those still on their way included.
+int SimPendingBytes(void);
+
 #ifdef __cplusplus
 }
 #endif

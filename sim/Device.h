@@ -1,0 +1,99 @@
+// The one simulated device: the master's state, the bridge's receive queue, the logs. Every
+// exported function takes `mutex` before it touches anything here.
+#pragma once
+
+#include "Clock.h"
+#include "Module.h"
+#include "Scenario.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct QueuedByte {
+    char byte;
+    long long dueUs; // when the byte reaches the host's receive queue
+};
+
+// A text log of lines that keeps its most recent part when it grows large.
+class CLog {
+public:
+    void Add(const std::string& line);
+    void Clear() { text.clear(); }
+    const std::string& Text() const { return text; }
+
+private:
+    std::string text;
+};
+
+struct RuleUse {
+    int32_t seen = 0;
+    int32_t applied = 0;
+};
+
+struct DriverErrorUse {
+    bool armed = false;
+    int32_t failed = 0;
+};
+
+class CSimDevice {
+public:
+    CSimDevice();
+
+    // Replaces the master's whole state with the scenario; the device is closed, the logs
+    // are cleared, and the committed table comes from the state file when there is one.
+    void Load(const Scenario& next);
+
+    void LogCall(const std::string& line) { callLog.Add(line); }
+    void Violation(const std::string& what);
+    void LogWire(const std::string& line);
+    void SetWireLogFile(const std::string& path);
+    void SetStateFile(const std::string& path) { statePath = path; }
+    // Writes the committed table to the state file, when one is set.
+    void SaveState();
+
+    // The status an injected driver error gives this call of `function`, 0 for none.
+    uint32_t InjectedError(const std::string& function);
+    // The master has received the command `key` ("MG", "$03"): arms driver errors.
+    void CommandReceived(const std::string& key);
+    // The fault rule that applies to a received command, or nullptr.
+    const FaultRule* MatchFault(const std::string& key, bool frame);
+
+    // Queues a reply: its first byte after the latency and `delayUs`, the rest `gapUs` apart
+    // (-1: the scenario's gap), never overtaking bytes queued earlier.
+    void QueueReply(const std::string& bytes, long long delayUs, long long gapUs);
+    size_t ArrivedBytes() const;
+
+    std::mutex mutex;
+    CSimClock clock;
+    Scenario scenario;
+    CModule module;
+    bool open = false;
+    bool timeoutsSet = false;
+    uint32_t readTimeoutMs = 0;
+    std::deque<QueuedByte> receiveQueue;
+    std::vector<std::string> writes;
+    CLog callLog;
+    CLog wireLog;
+    CLog violations;
+    std::string lastError;
+    int32_t frameCount = 0;
+    bool dead = false;
+    // Keeps the text a Sim function last handed out alive until the next call.
+    std::string handedOut;
+
+private:
+    std::string statePath;
+    std::FILE* wireLogFile = nullptr;
+    std::vector<RuleUse> faultUse;
+    std::vector<DriverErrorUse> driverErrorUse;
+    std::map<std::string, int32_t> callCounts;
+};
+
+// The device, created on first use and never destroyed: the program's worker thread may
+// still call the driver while the process exits.
+CSimDevice& Device();

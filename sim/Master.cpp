@@ -1,0 +1,178 @@
+#include "Master.h"
+
+#include "Escape.h"
+
+namespace {
+
+struct LineCommand {
+    const char* name;
+    const char* suffix;
+};
+
+// The commands the master understands outside frames, with the argument each must carry.
+const LineCommand lineCommands[] = {
+    {"LS", ""},       {"MG", ""}, {"MW", ""}, {"MV", ""},         {"MO", "000000000"},
+    {"OT", "000000"}, {"OR", ""}, {"XV", ""}, {nullptr, nullptr},
+};
+
+bool HexPair(const std::string& bytes, size_t position, int& value) {
+    value = 0;
+    for (size_t i = position; i < position + 2; ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9') {
+            value = value * 16 + (c - '0');
+        } else if (c >= 'A' && c <= 'F') {
+            value = value * 16 + (c - 'A' + 10);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Queues `reply` as the fault rule (if any) shapes it.
+void Deliver(CSimDevice& device, std::string reply, const FaultRule* rule) {
+    long long delayUs = 0;
+    long long gapUs = -1;
+    if (rule != nullptr) {
+        if (rule->action == faSilent) {
+            return;
+        }
+        if (rule->action == faReply) {
+            reply = rule->text;
+        }
+        if (rule->action == faShort && reply.size() > static_cast<size_t>(rule->bytes)) {
+            reply.resize(static_cast<size_t>(rule->bytes));
+        }
+        delayUs = rule->delayUs;
+        gapUs = rule->gapUs;
+    }
+    device.QueueReply(reply, delayUs, gapUs);
+}
+
+std::string ExecuteLine(CSimDevice& device, const std::string& line) {
+    for (const LineCommand* command = lineCommands; command->name != nullptr; ++command) {
+        if (line.compare(0, 2, command->name) != 0) {
+            continue;
+        }
+        if (line.substr(2) != command->suffix) {
+            device.Violation("line command " + std::string(command->name) +
+                             " with a wrong argument: \"" + EscapeBytes(line) + "\"");
+            return "N1\r";
+        }
+        const std::string name = command->name;
+        if (name == "LS") {
+            return "";
+        }
+        if (name == "MG") {
+            return std::string("Y") + device.scenario.mgState + "\r";
+        }
+        if (name == "XV") {
+            return device.scenario.xvConnected ? "Y1\r" : "Y0\r";
+        }
+        return "Y\r";
+    }
+    device.Violation("unknown line command \"" + EscapeBytes(line) + "\"");
+    return "N2\r";
+}
+
+void HandleLine(CSimDevice& device, const std::string& line) {
+    const std::string key = line.substr(0, 2);
+    device.CommandReceived(key);
+    const FaultRule* rule = device.MatchFault(key, false);
+    if (rule != nullptr && rule->action == faDead) {
+        device.dead = true;
+        return;
+    }
+    std::string reply;
+    if (rule != nullptr && rule->action == faRefuse) {
+        reply = std::string(1, rule->letter) + rule->reason + "\r";
+    } else {
+        reply = ExecuteLine(device, line);
+    }
+    Deliver(device, reply, rule);
+}
+
+void HandleFrame(CSimDevice& device, const std::string& payload, int replyBytes) {
+    ++device.frameCount;
+    const std::string key = payload.substr(0, 3);
+    device.CommandReceived(key);
+    const FaultRule* rule = device.MatchFault(key, true);
+    if (rule != nullptr && rule->action == faDead) {
+        device.dead = true;
+        return;
+    }
+    const ModuleAnswer answer = rule != nullptr && rule->action == faRefuse
+                                    ? CModule::Refusal(payload)
+                                    : device.module.Handle(payload, device.clock.NowUs());
+    if (!answer.violation.empty()) {
+        device.Violation(answer.violation + ": \"" + EscapeBytes(payload) + "\"");
+    }
+    if (answer.committed) {
+        device.SaveState();
+    }
+    if (answer.expectedBytes > 0 && answer.expectedBytes != replyBytes) {
+        device.Violation("frame asks " + std::to_string(replyBytes) + " reply bytes for $" +
+                         answer.number + ", which answers " + std::to_string(answer.expectedBytes));
+    }
+    Deliver(device, FitReply(answer, replyBytes), rule);
+}
+
+} // namespace
+
+std::string FitReply(const ModuleAnswer& answer, int replyBytes) {
+    const std::string header = "#" + answer.number + ":" + (answer.ok ? "K" : "E");
+    if (replyBytes <= static_cast<int>(header.size())) {
+        return header.substr(0, static_cast<size_t>(replyBytes > 0 ? replyBytes : 0));
+    }
+    const size_t dataLength = static_cast<size_t>(replyBytes) - header.size() - 1;
+    std::string data = answer.ok ? answer.data : std::string(dataLength, '?');
+    data.resize(dataLength, ' ');
+    return header + data + "\r";
+}
+
+void ReceiveWrite(CSimDevice& device, const std::string& bytes) {
+    device.writes.push_back(bytes);
+    device.LogWire("> " + EscapeBytes(bytes));
+    size_t position = 0;
+    while (position < bytes.size() && !device.dead) {
+        if (bytes.compare(position, 2, "MX") != 0) {
+            const size_t cr = bytes.find('\r', position);
+            if (cr == std::string::npos) {
+                device.Violation("line command without CR dropped: \"" +
+                                 EscapeBytes(bytes.substr(position)) + "\"");
+                return;
+            }
+            HandleLine(device, bytes.substr(position, cr - position));
+            position = cr + 1;
+            continue;
+        }
+        const std::string rest = EscapeBytes(bytes.substr(position));
+        int length = 0;
+        int replyBytes = 0;
+        if (bytes.size() - position < 6) {
+            device.Violation("frame header incomplete: \"" + rest + "\"");
+            return;
+        }
+        if (!HexPair(bytes, position + 2, length) || !HexPair(bytes, position + 4, replyBytes)) {
+            device.Violation("frame length fields are not upper-case hex: \"" + rest + "\"");
+            return;
+        }
+        if (length < 6 || replyBytes < 2) {
+            device.Violation("frame length fields out of range: \"" + rest + "\"");
+            return;
+        }
+        const size_t end = position + 2 + static_cast<size_t>(length);
+        if (end > bytes.size()) {
+            device.Violation("frame longer than the transfer: \"" + rest + "\"");
+            return;
+        }
+        if (bytes[end - 1] != '\r') {
+            device.Violation("frame without CR where its length puts it: \"" + rest + "\"");
+            return;
+        }
+        HandleFrame(device, bytes.substr(position + 6, static_cast<size_t>(length) - 5),
+                    replyBytes);
+        position = end;
+    }
+}

@@ -1,0 +1,71 @@
+// What a scenario file describes: the master's timing, its Bluetooth module's slaves and
+// ID table, and the faults to play.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+const int positionCount = 14;
+
+enum FaultAction { faSilent, faDead, faRefuse, faReply, faShort, faDelay, faTrickle };
+
+// A fault applied to commands the master receives.
+struct FaultRule {
+    std::string command; // "MG", "$A4", "MX"; empty when `frame` is used
+    int32_t frame = 0;   // from the n-th frame on; 0 when `command` is used
+    int32_t skip = 0;
+    int32_t times = -1; // -1: unlimited
+    FaultAction action = faSilent;
+    char reason = '0';
+    char letter = 'N';
+    std::string text;
+    int32_t bytes = 0;
+    long long delayUs = 0;
+    long long gapUs = -1; // -1: the scenario's byte gap
+};
+
+// A D2XX call that fails.
+struct DriverErrorRule {
+    std::string function;
+    uint32_t status = 4;
+    int32_t call = 0;         // from the n-th call on; 0 when `afterCommand` is used
+    std::string afterCommand; // from the first call after this command
+    int32_t times = -1;       // -1: unlimited
+};
+
+struct SlaveEntry {
+    std::string id;
+    std::string name;
+    std::string detail;
+};
+
+struct Scenario {
+    Scenario();
+
+    uint32_t openStatus = 0;
+    long long replyLatencyUs = 2000;
+    long long byteGapUs = 0;
+    char mgState = '1';
+    bool xvConnected = true;
+    std::vector<SlaveEntry> slaves;
+    std::array<std::string, positionCount> committedIds;
+    long long searchDurationUs = 200000;
+    uint32_t statusBits = 0;
+    bool statusNeverClears = false;
+    bool countNeverDrains = false;
+    bool hasResultText = false;
+    std::string resultText;
+    std::vector<FaultRule> faults;
+    std::vector<DriverErrorRule> driverErrors;
+};
+
+// The result text the module reports for the scenario's slaves.
+std::string BuildResultText(const Scenario& scenario);
+
+// True for 12 upper-case hexadecimal digits.
+bool IsDeviceId(const std::string& text);
+
+// Fills `scenario` from JSON text. On false, `error` says why and `scenario` is unspecified.
+bool ParseScenario(const std::string& json, Scenario& scenario, std::string& error);

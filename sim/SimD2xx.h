@@ -1,0 +1,59 @@
+// The D2XX types, status codes and functions the simulator exports, as FTDI documents them
+// for the Linux driver (DWORD and ULONG are 32-bit unsigned there).
+#pragma once
+
+#include <cstdint>
+
+using DWORD = uint32_t;
+using ULONG = uint32_t;
+using USHORT = uint16_t;
+using UCHAR = uint8_t;
+using LPDWORD = DWORD*;
+using FT_HANDLE = void*;
+using FT_STATUS = ULONG;
+
+enum : FT_STATUS {
+    FT_OK = 0,
+    FT_INVALID_HANDLE = 1,
+    FT_DEVICE_NOT_FOUND = 2,
+    FT_DEVICE_NOT_OPENED = 3,
+    FT_IO_ERROR = 4,
+    FT_INSUFFICIENT_RESOURCES = 5,
+    FT_INVALID_PARAMETER = 6,
+};
+
+// FT_OpenEx and FT_ListDevices flags.
+enum : DWORD {
+    FT_OPEN_BY_SERIAL_NUMBER = 1,
+    FT_OPEN_BY_DESCRIPTION = 2,
+    FT_OPEN_BY_LOCATION = 4,
+    FT_LIST_NUMBER_ONLY = 0x80000000u,
+    FT_LIST_BY_INDEX = 0x40000000u,
+    FT_LIST_ALL = 0x20000000u,
+};
+
+// FT_Purge mask bits.
+enum : ULONG {
+    FT_PURGE_RX = 1,
+    FT_PURGE_TX = 2,
+};
+
+#define KSIM_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+KSIM_EXPORT FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle);
+KSIM_EXPORT FT_STATUS FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle);
+KSIM_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags);
+KSIM_EXPORT FT_STATUS FT_Close(FT_HANDLE handle);
+KSIM_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+                              LPDWORD bytesReturned);
+KSIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
+                               LPDWORD bytesWritten);
+KSIM_EXPORT FT_STATUS FT_ResetDevice(FT_HANDLE handle);
+KSIM_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask);
+KSIM_EXPORT FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout);
+KSIM_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes);
+KSIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency);
+KSIM_EXPORT FT_STATUS FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
+                                          ULONG outTransferSize);
+}
