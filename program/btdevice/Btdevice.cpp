@@ -45,9 +45,9 @@ void CBtDevice::FillCharClass() {
     for (uint8_t& cls : charClass) {
         cls = ccText;
     }
-    charClass[','] = ccComma;
-    charClass['\r'] = ccCR;
-    charClass['\n'] = ccLF;
+    charClass[44] = ccComma;
+    charClass[13] = ccCR;
+    charClass[10] = ccLF;
 }
 
 bool CBtDevice::Open() {

@@ -93,6 +93,11 @@ public:
     void SetRegisteredId(int index, const std::string& id);
 
     enum : int { IdCount = 16 };
+    // Limits a working module never reaches. A search lasts about 30 s and each status
+    // poll is a USB exchange of at least 10 ms, so 30000 polls are several minutes; 1000
+    // reads would be a result of 100000 characters. Reaching a limit ends the loop as a
+    // failed exchange does: polling goes on to the retrieval, the retrieval to the parse.
+    enum : int32_t { MaxStatusPolls = 30000, MaxResultReads = 1000 };
 
     CAxoDll* link;
     std::string receiveBuffer;

@@ -11,29 +11,33 @@ const unsigned AccessSettleMs = 2;
 
 // Length of a complete ID: three groups of four digits.
 const size_t IdLength = 12;
+// Length of a complete reply to the commands that open register access.
+const size_t AckLength = 5;
 
 } // namespace
 
 bool CBtDevice::ReadRegisteredIds() {
-    SendCommand("$00H0");
-    SendCommand("$A0H1");
-    SendCommand("$CEH1");
+    // A reply that comes too late stays queued and is taken for the next command's, so once
+    // one reply of the sequence is short every later one of this read is in doubt too.
+    bool failed = false;
+    for (const char* command : {"$00H0", "$A0H1", "$CEH1"}) {
+        failed = SendCommand(command).size() < AckLength || failed;
+    }
     platform::SleepMs(AccessSettleMs);
 
     int index = 0;
     for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
         std::string id;
-        bool incomplete = false;
         for (const char* reg : row->registers) {
             const std::string command = std::string(reg) + "\r";
             const std::string reply =
                 link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
             id += TextPiece(reply, 6, 4);
-            incomplete = incomplete || reply.size() < static_cast<size_t>(row->replyLength) + 1;
+            failed = failed || reply.size() < static_cast<size_t>(row->replyLength) + 1;
             Pause();
         }
         registeredIds[index] = id;
-        readIncomplete[index] = incomplete || id.size() < IdLength;
+        readIncomplete[index] = failed || id.size() < IdLength;
     }
 
     SendCommand("$A0H0");

@@ -8,13 +8,6 @@
 
 namespace {
 
-// Limits a working module never reaches. A search lasts about 30 s and each status poll is
-// a USB exchange of at least 10 ms, so 30000 polls are several minutes; 1000 reads would
-// be a result of 100000 characters. Reaching a limit ends the loop as a failed exchange
-// does: polling goes on to the retrieval, the retrieval to the parse.
-const int32_t MaxStatusPolls = 30000;
-const int32_t MaxResultReads = 1000;
-
 // Largest piece of the result text asked for in one read.
 const int32_t MaxReadCount = 100;
 

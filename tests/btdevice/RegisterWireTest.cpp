@@ -1,0 +1,280 @@
+// Reading and writing the master's table of registered IDs against the simulated master:
+// the complete access sequences, the sleeps, and the guard that keeps a failed read from
+// being written back.
+#include "DeviceFixture.h"
+
+namespace {
+
+const char* const Registers[42] = {"$A1", "$A2", "$A3", "$A4", "$A5", "$A6", "$A7", "$A8", "$A9",
+                                   "$AA", "$AB", "$AC", "$AD", "$AE", "$AF", "$B1", "$B2", "$B3",
+                                   "$B4", "$B5", "$B6", "$B7", "$B8", "$B9", "$BA", "$BB", "$BC",
+                                   "$BD", "$BE", "$BF", "$C1", "$C2", "$C3", "$C4", "$C5", "$C6",
+                                   "$C7", "$C8", "$C9", "$CA", "$CB", "$CC"};
+
+// A distinct ID for every position.
+std::string IdOf(int position) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%02X00A1B2C3%02X", position, 0xF0 + position);
+    return id;
+}
+
+// A committed table with IdOf() at every position.
+std::string FullTableJson() {
+    std::string json = "{";
+    for (int position = 1; position <= 14; ++position) {
+        json += (position > 1 ? ",\"" : "\"") + std::to_string(position) + "\":\"" +
+                IdOf(position) + "\"";
+    }
+    return json + "}";
+}
+
+std::string Scenario(const std::string& faults = "[]", const std::string& extra = "") {
+    return "{\"committedIds\":" + FullTableJson() + ",\"faults\":" + faults + extra + "}";
+}
+
+class RegisterWire : public DeviceFixture {
+protected:
+    // The frames of a complete write of `ids` (positions 1 to 14).
+    static std::vector<std::string> WriteFrames(const std::vector<std::string>& ids) {
+        std::vector<std::string> frames{Frame("$00H0\r", 4), Frame("$A0H1\r", 4)};
+        for (int n = 0; n < 42; ++n) {
+            const std::string& id = ids[static_cast<size_t>(n / 3)];
+            const size_t start = static_cast<size_t>(4 * (n % 3));
+            const std::string piece = start < id.size() ? id.substr(start, 4) : "";
+            frames.push_back(Frame(std::string(Registers[n]) + "H" + piece + "\r", 4));
+        }
+        frames.push_back(Frame("$CDH1\r", 4));
+        frames.push_back(Frame("$A0H0\r", 4));
+        return frames;
+    }
+
+    // What the window does on close: copies every entry back, then writes.
+    void StoreAndWrite() {
+        for (int i = 0; i < 14; ++i) {
+            device->SetRegisteredId(i, device->GetRegisteredId(i));
+        }
+        SimClearLogs();
+        EXPECT_TRUE(device->WriteRegisteredIds());
+    }
+
+    void ExpectCommittedTableIntact() {
+        for (int position = 1; position <= 14; ++position) {
+            EXPECT_EQ(SimCommittedId(position), IdOf(position)) << "position " << position;
+        }
+    }
+};
+
+TEST_F(RegisterWire, ReadIsTheCompleteAccessSequence) {
+    Start(Scenario());
+    EXPECT_TRUE(device->ReadRegisteredIds());
+    std::vector<std::string> expected{Frame("$00H0\r", 4), Frame("$A0H1\r", 4),
+                                      Frame("$CEH1\r", 4)};
+    for (const char* reg : Registers) {
+        expected.push_back(Frame(std::string(reg) + "\r", 9));
+    }
+    expected.push_back(Frame("$A0H0\r", 4));
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_EQ(expected.size(), 46u);
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(device->GetRegisteredId(i), IdOf(i + 1)) << "entry " << i;
+        EXPECT_FALSE(device->readIncomplete[i]) << "entry " << i;
+    }
+    EXPECT_EQ(device->GetRegisteredId(14), "");
+    EXPECT_EQ(device->GetRegisteredId(15), "");
+    EXPECT_TRUE(Violations().empty());
+}
+
+TEST_F(RegisterWire, ReadFromTheDefaultTableGivesEmptyIds) {
+    Start();
+    device->ReadRegisteredIds();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(device->GetRegisteredId(i), "000000000000") << "entry " << i;
+    }
+}
+
+// With replies that arrive at once, a read takes only its sleeps: the fixed 2 ms, and the
+// pause after each of the 42 queries when it is on.
+TEST_F(RegisterWire, ReadSleepsTwoMillisecondsWhateverThePause) {
+    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
+    const long long before = SimNowUs();
+    device->ReadRegisteredIds();
+    EXPECT_EQ(SimNowUs() - before, 2000);
+}
+
+TEST_F(RegisterWire, ReadPausesAfterEachQuery) {
+    Configure("wait", "on");
+    Configure("time", "", 25);
+    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
+    const long long before = SimNowUs();
+    device->ReadRegisteredIds();
+    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * 25000);
+}
+
+TEST_F(RegisterWire, QuotedTimeGivesNoPause) {
+    Configure("wait", "on");
+    Configure("time", "25", 0);
+    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
+    const long long before = SimNowUs();
+    device->ReadRegisteredIds();
+    EXPECT_EQ(SimNowUs() - before, 2000);
+}
+
+TEST_F(RegisterWire, WriteIsTheCompleteAccessSequence) {
+    Start(Scenario());
+    std::vector<std::string> ids;
+    for (int i = 0; i < 14; ++i) {
+        ids.push_back(IdOf(14 - i));
+        device->SetRegisteredId(i, ids.back());
+    }
+    ids[3] = "000000000000";
+    device->SetRegisteredId(3, ids[3]);
+    device->SetRegisteredId(14, "FFFFFFFFFFFF");
+    EXPECT_TRUE(device->WriteRegisteredIds());
+    EXPECT_EQ(Writes(), WriteFrames(ids));
+    EXPECT_TRUE(Violations().empty());
+    for (int position = 1; position <= 14; ++position) {
+        EXPECT_EQ(SimCommittedId(position), ids[static_cast<size_t>(position - 1)]);
+    }
+    EXPECT_EQ(device->GetRegisteredId(0), ids[0]);
+}
+
+TEST_F(RegisterWire, WriteSleepsTwoMillisecondsAndPausesAfterEachSet) {
+    Configure("wait", "ON");
+    Configure("time", "", 7);
+    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
+    for (int i = 0; i < 14; ++i) {
+        device->SetRegisteredId(i, IdOf(i + 1));
+    }
+    const long long before = SimNowUs();
+    device->WriteRegisteredIds();
+    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * 7000);
+}
+
+TEST_F(RegisterWire, WriteSendsEntriesAsTheyStand) {
+    Start(Scenario());
+    std::vector<std::string> ids;
+    for (int i = 0; i < 14; ++i) {
+        ids.push_back(IdOf(i + 1));
+    }
+    ids[0] = "0012ab34cd56";
+    ids[1] = "0012AB34CD";
+    ids[2] = "";
+    for (int i = 0; i < 14; ++i) {
+        device->SetRegisteredId(i, ids[static_cast<size_t>(i)]);
+    }
+    device->WriteRegisteredIds();
+    const std::vector<std::string> writes = Writes();
+    EXPECT_EQ(writes, WriteFrames(ids));
+    ASSERT_EQ(writes.size(), 46u);
+    EXPECT_EQ(writes[2], "MX0E05$A1H0012\r\r");
+    EXPECT_EQ(writes[3], "MX0E05$A2Hab34\r\r");
+    EXPECT_EQ(writes[7], "MX0C05$A6HCD\r\r");
+    EXPECT_EQ(writes[8], "MX0A05$A7H\r\r");
+}
+
+TEST_F(RegisterWire, ReadThenWriteLeavesTheTableAsItWas) {
+    Start(Scenario());
+    device->ReadRegisteredIds();
+    StoreAndWrite();
+    std::vector<std::string> ids;
+    for (int i = 0; i < 14; ++i) {
+        ids.push_back(IdOf(i + 1));
+    }
+    EXPECT_EQ(Writes(), WriteFrames(ids));
+    ExpectCommittedTableIntact();
+}
+
+// A register reply cut short gives a short ID. Written back unchanged it would overwrite
+// the master's real entry, so that position, and every later one of the same read, stays
+// out of the write; the master's table is committed as it stands.
+TEST_F(RegisterWire, ShortRegisterReplyIsNotWrittenBack) {
+    Start(Scenario("[{\"command\":\"$A5\",\"action\":\"short\",\"bytes\":7,\"times\":1}]"));
+    device->ReadRegisteredIds();
+    EXPECT_EQ(device->GetRegisteredId(0), IdOf(1));
+    EXPECT_EQ(device->GetRegisteredId(1), IdOf(2).substr(0, 6) + IdOf(2).substr(8));
+    EXPECT_FALSE(device->readIncomplete[0]);
+    EXPECT_TRUE(device->readIncomplete[1]);
+
+    StoreAndWrite();
+    std::vector<std::string> expected{Frame("$00H0\r", 4), Frame("$A0H1\r", 4),
+                                      Frame("$CEH1\r", 4)};
+    for (int n = 0; n < 3; ++n) {
+        expected.push_back(Frame(std::string(Registers[n]) + "H" +
+                                     IdOf(1).substr(static_cast<size_t>(4 * n), 4) + "\r",
+                                 4));
+    }
+    expected.push_back(Frame("$CDH1\r", 4));
+    expected.push_back(Frame("$A0H0\r", 4));
+    EXPECT_EQ(Writes(), expected);
+    ExpectCommittedTableIntact();
+}
+
+TEST_F(RegisterWire, ReplyMissingOnlyItsClosingCharacterCountsAsShort) {
+    Start(Scenario("[{\"command\":\"$CC\",\"action\":\"short\",\"bytes\":9,\"times\":1}]"));
+    device->ReadRegisteredIds();
+    EXPECT_EQ(device->GetRegisteredId(13), IdOf(14));
+    EXPECT_TRUE(device->readIncomplete[13]);
+    EXPECT_FALSE(device->readIncomplete[12]);
+}
+
+// A late reply is taken for the next register's, and every reply after it is one behind.
+TEST_F(RegisterWire, LateRegisterReplyKeepsTheWholeRestOutOfTheWrite) {
+    Start(Scenario("[{\"command\":\"$A8\",\"action\":\"delay\",\"delayMs\":61000,"
+                   "\"times\":1}]"));
+    device->ReadRegisteredIds();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(device->readIncomplete[i], i >= 2) << "entry " << i;
+    }
+    StoreAndWrite();
+    ExpectCommittedTableIntact();
+}
+
+TEST_F(RegisterWire, ChangedEntryIsWrittenAfterAFailedRead) {
+    Start(Scenario("[{\"command\":\"$A5\",\"action\":\"silent\",\"times\":1}]"));
+    device->ReadRegisteredIds();
+    EXPECT_EQ(device->GetRegisteredId(1).size(), 8u);
+    device->SetRegisteredId(1, "000000000000");
+    StoreAndWrite();
+    EXPECT_STREQ(SimCommittedId(2), "000000000000");
+    EXPECT_EQ(SimCommittedId(1), IdOf(1));
+    for (int position = 3; position <= 14; ++position) {
+        EXPECT_EQ(SimCommittedId(position), IdOf(position)) << "position " << position;
+    }
+}
+
+TEST_F(RegisterWire, SilentRegistersLeaveTheWholeTableAlone) {
+    Start(Scenario("[{\"command\":\"MX\",\"skip\":3,\"times\":42,\"action\":\"silent\"}]"));
+    device->ReadRegisteredIds();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(device->GetRegisteredId(i), "") << "entry " << i;
+        EXPECT_TRUE(device->readIncomplete[i]) << "entry " << i;
+    }
+    StoreAndWrite();
+    EXPECT_EQ(Writes(), (std::vector<std::string>{Frame("$00H0\r", 4), Frame("$A0H1\r", 4),
+                                                  Frame("$CEH1\r", 4), Frame("$CDH1\r", 4),
+                                                  Frame("$A0H0\r", 4)}));
+    ExpectCommittedTableIntact();
+}
+
+TEST_F(RegisterWire, FailedOpeningOfAccessPutsTheWholeReadInDoubt) {
+    Start(Scenario("[{\"command\":\"$CE\",\"action\":\"short\",\"bytes\":3,\"times\":1}]"));
+    device->ReadRegisteredIds();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_TRUE(device->readIncomplete[i]) << "entry " << i;
+    }
+}
+
+// A later read that succeeds lifts the guard again.
+TEST_F(RegisterWire, SoundReadAfterAFailedOneIsWrittenWhole) {
+    Start(Scenario("[{\"command\":\"$A5\",\"action\":\"short\",\"bytes\":7,\"times\":1}]"));
+    device->ReadRegisteredIds();
+    device->ReadRegisteredIds();
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_FALSE(device->readIncomplete[i]) << "entry " << i;
+    }
+    StoreAndWrite();
+    EXPECT_EQ(Writes().size(), 46u);
+    ExpectCommittedTableIntact();
+}
+
+} // namespace
