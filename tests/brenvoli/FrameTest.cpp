@@ -139,6 +139,13 @@ TEST_F(Library, DriverStatusEndsTheExchangeAtOnce) {
     Open(R"({"driverErrors": [{"function": "FT_Read", "call": 3, "status": 7, "times": 1}]})");
     EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 7);
     EXPECT_EQ(reply.Text(3), std::string("#0") + kUnwritten);
+
+    // The library stays usable; the rest of the failed reply is dropped first.
+    const timespec pause{0, 100000000};
+    nanosleep(&pause, nullptr);
+    Reply next;
+    EXPECT_EQ(KestravionExtSR(4, 9, "$04\r", next.bytes), 0);
+    EXPECT_EQ(next.Text(10), "#04:K0000\r");
 }
 
 // After a failed exchange the next one drops what arrived late, then runs as usual.
@@ -162,24 +169,17 @@ TEST_F(Library, LateBytesAreNotTakenAsTheNextReply) {
     EXPECT_EQ(Count("FT_Purge"), 0);
 }
 
-TEST_F(Library, ReadErrorLeavesTheLibraryUsable) {
-    Open(R"({"driverErrors": [{"function": "FT_Read", "call": 3, "status": 7, "times": 1}]})");
+TEST_F(Library, FailingPurgeAfterAFailureSendsNothingAndIsRetried) {
+    Open(R"({"faults": [{"command": "$03", "action": "silent", "times": 1}],
+             "driverErrors": [{"function": "FT_Purge", "call": 2, "times": 1}]})");
     Reply reply;
-    EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 7);
-    const timespec pause{0, 100000000};
-    nanosleep(&pause, nullptr);
-    Reply next;
-    EXPECT_EQ(KestravionExtSR(4, 9, "$04\r", next.bytes), 0);
-    EXPECT_EQ(next.Text(10), "#04:K0000\r");
-}
-
-TEST_F(Library, ExchangesOnTheNormalPathNeverPurge) {
-    Open();
-    Reply reply;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 0);
-    EXPECT_EQ(Count("FT_Purge"), 0);
-    EXPECT_EQ(Count("FT_Write"), 3);
+    EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 99);
+    SimClearLogs();
+    EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 4);
+    EXPECT_EQ(CallLog(), Strings{"FT_Purge 1 -> 4"});
+    SimClearLogs();
+    EXPECT_EQ(KestravionExtSR(4, 9, "$03\r", reply.bytes), 0);
+    EXPECT_EQ(IndexOf("FT_Purge 1 -> 0"), 0);
 }
 
 } // namespace
