@@ -1,0 +1,124 @@
+# The tool under test: a scratch working directory per scenario, the simulated master's
+# files, and starting, awaiting and (if need be) killing the program's processes.
+
+# Per scenario (set by scenario_setup):
+#   WORKDIR  scratch working directory: config.ini, the master's scenario, state and logs
+#   MASTER   the simulated master's scenario file (JSON)
+#   STATE    the master's committed ID table (state file)
+#   WIRELOG  the wire log of the first instance; BOXLOG the message boxes of all instances
+WORKDIR=
+MASTER=
+STATE=
+WIRELOG=
+BOXLOG=
+STARTED_PIDS=()
+TOOL_PID=
+EXIT_STATUS=
+
+scenario_setup() {
+    WORKDIR=$E2E_WORK/$1
+    rm -rf "$WORKDIR"
+    mkdir -p "$WORKDIR"
+    MASTER=$WORKDIR/master.json
+    STATE=$WORKDIR/state.txt
+    WIRELOG=$WORKDIR/wire.log
+    BOXLOG=$WORKDIR/boxes.txt
+    echo '{}' >"$MASTER"
+    : >"$BOXLOG"
+}
+
+# write_config LINE...: config.ini in the working directory, one statement a line.
+write_config() {
+    printf '%s\n' "$@" >"$WORKDIR/config.ini"
+}
+
+# write_master: the master's scenario from standard input.
+write_master() {
+    cat >"$MASTER"
+}
+
+# write_table ID1 ... ID14: the master's committed table before the run.
+write_table() {
+    local position=0 id
+    : >"$STATE"
+    for id in "$@"; do
+        printf '%02X=%s\n' $((++position)) "$id" >>"$STATE"
+    done
+}
+
+# The committed table now, one ID a line, position 1 first.
+committed_table() {
+    sed -n 's/^[0-9A-F][0-9A-F]=//p' "$STATE"
+}
+
+# start_tool [--as NAME] [--wirelog FILE] [--no-driver] [--dir DIR]
+# Starts build/bin/tarvelo in the scenario's working directory (or DIR) against the
+# simulated master; sets TOOL_PID. NAME names its output files (default "tool").
+# --no-driver leaves the simulated driver out of the library search path.
+start_tool() {
+    local name=tool log=$WIRELOG dir=$WORKDIR driverDir=$E2E_DRIVER_DIR
+    while (($#)); do
+        case $1 in
+        --as) name=$2; shift 2 ;;
+        --wirelog) log=$2; shift 2 ;;
+        --dir) dir=$2; shift 2 ;;
+        --no-driver) driverDir=$WORKDIR/no-driver; mkdir -p "$driverDir"; shift ;;
+        *) abort "start_tool: unknown option $1" ;;
+        esac
+    done
+    mkdir -p "$E2E_WORK/home" "$E2E_RUNTIME"
+    # A clean environment: only what the tool and the simulated master need.
+    (cd "$dir" && exec env -i PATH="$PATH" HOME="$E2E_WORK/home" LANG=C.UTF-8 \
+        DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=0 NO_AT_BRIDGE=1 \
+        XDG_RUNTIME_DIR="$E2E_RUNTIME" XDG_CONFIG_HOME="$E2E_WORK/home/.config" \
+        LD_LIBRARY_PATH="$driverDir" LD_PRELOAD="$E2E_BOXLOG_LIB" E2E_BOXLOG="$BOXLOG" \
+        KSIM_SCENARIO="$MASTER" KSIM_STATE="$STATE" KSIM_WIRELOG="$log" \
+        "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &
+    TOOL_PID=$!
+    STARTED_PIDS+=("$TOOL_PID")
+}
+
+process_running() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+    [[ $state != Z* ]]
+}
+
+# await_exit PID SECONDS: waits for the process to end; sets EXIT_STATUS. Returns 1 when
+# it is still running after SECONDS (it is then killed).
+await_exit() {
+    local pid=$1 limit=$(($2 * 10)) tries=0
+    while process_running "$pid"; do
+        if ((++tries > limit)); then
+            kill -KILL "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+            EXIT_STATUS=killed
+            return 1
+        fi
+        sleep 0.1
+    done
+    wait "$pid"
+    EXIT_STATUS=$?
+}
+
+# expect_exit PID SECONDS STATUS: the process ends in time with that exit status.
+expect_exit() {
+    if ! await_exit "$1" "$2"; then
+        fail "the program was still running $2 s later (killed)"
+        return 1
+    fi
+    expect_eq "exit status" "$3" "$EXIT_STATUS"
+}
+
+# Ends every process the scenario started that is still running. Returns 1 if any was.
+kill_leftovers() {
+    local pid left=0
+    for pid in "${STARTED_PIDS[@]}"; do
+        if process_running "$pid"; then
+            left=1
+            kill -TERM "$pid" 2>/dev/null
+            await_exit "$pid" 2 || true
+        fi
+    done
+    return $left
+}

@@ -1,0 +1,157 @@
+# Finding the tool's windows by caption and driving them with real input events
+# (xdotool): clicks, drags, keys, and closing through the window manager.
+
+MAIN_CAPTION='^Bluetooth Configurator for KESTRAVION Ver 1\.03$'
+
+# find_window PID REGEX SECONDS: prints the id of a visible window of process PID whose
+# caption matches REGEX, once there is exactly one; returns 1 if none came in time.
+find_window() {
+    local pid=$1 regex=$2 limit=$(($3 * 10)) tries=0 ids
+    while ((tries++ <= limit)); do
+        ids=$(xdotool search --all --onlyvisible --pid "$pid" --name "$regex" 2>/dev/null)
+        if [[ -n $ids && $(wc -l <<<"$ids") -eq 1 ]]; then
+            echo "$ids"
+            return 0
+        fi
+        process_running "$pid" || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# window_visible PID REGEX: whether such a window is shown now.
+window_visible() {
+    [[ -n $(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null) ]]
+}
+
+# await_no_window PID REGEX SECONDS: waits until no such window is shown.
+await_no_window() {
+    local limit=$(($3 * 10)) tries=0
+    while window_visible "$1" "$2"; do
+        ((++tries > limit)) && return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+# The progress window: a visible, frameless 375 x 72 window of process PID. Prints its id.
+progress_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        window_geometry "$id"
+        if ((WIN_W == 375 && WIN_H == 72)); then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# await_progress PID SHOWN SECONDS: waits until the progress window is shown (SHOWN=1)
+# or gone (SHOWN=0).
+await_progress() {
+    local limit=$(($3 * 20)) tries=0
+    while ((tries++ <= limit)); do
+        if progress_window "$1" >/dev/null; then
+            (($2 == 1)) && return 0
+        else
+            (($2 == 0)) && return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# window_geometry ID: WIN_X, WIN_Y (client area on the screen), WIN_W, WIN_H.
+window_geometry() {
+    local info
+    info=$(xwininfo -id "$1" 2>/dev/null)
+    WIN_X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    WIN_Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIN_W=$(sed -n 's/.*Width: *//p' <<<"$info")
+    WIN_H=$(sed -n 's/.*Height: *//p' <<<"$info")
+    : "${WIN_X:=0}" "${WIN_Y:=0}" "${WIN_W:=0}" "${WIN_H:=0}"
+}
+
+# frame_extents ID: FRAME_LEFT, FRAME_RIGHT, FRAME_TOP, FRAME_BOTTOM of the window
+# manager's decoration around the window (all 0 for a frameless window).
+frame_extents() {
+    local values
+    values=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+    IFS=, read -r FRAME_LEFT FRAME_RIGHT FRAME_TOP FRAME_BOTTOM <<<"${values:-0,0,0,0}"
+}
+
+# activate ID: raises the window and gives it the keyboard focus.
+activate() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1
+    xdotool windowfocus --sync "$1" >/dev/null 2>&1
+    sleep 0.1
+}
+
+# press_key ID KEY...: keys typed into the window, as on the keyboard.
+press_key() {
+    local id=$1
+    shift
+    activate "$id"
+    xdotool key --clearmodifiers "$@"
+    sleep 0.1
+}
+
+# click_at ID X Y: a left click at (X, Y) in the window's client area.
+click_at() {
+    window_geometry "$1"
+    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3))
+    sleep 0.05
+    xdotool click 1
+    sleep 0.15
+}
+
+# drag_from_to ID X1 Y1 X2 Y2: presses the left button at (X1, Y1), moves in steps (a
+# little first, so that a drag starts) to (X2, Y2) and releases it there.
+drag_from_to() {
+    local id=$1 x1=$2 y1=$3 x2=$4 y2=$5 step
+    window_geometry "$id"
+    local ax=$((WIN_X + x1)) ay=$((WIN_Y + y1)) bx=$((WIN_X + x2)) by=$((WIN_Y + y2))
+    xdotool mousemove "$ax" "$ay"
+    sleep 0.05
+    xdotool mousedown 1
+    sleep 0.1
+    for step in 4 8 12 16; do
+        xdotool mousemove $((ax + step)) "$ay"
+        sleep 0.03
+    done
+    for step in 1 2 3 4 5 6; do
+        xdotool mousemove $((ax + 16 + (bx - ax - 16) * step / 6)) $((ay + (by - ay) * step / 6))
+        sleep 0.05
+    done
+    # Rest on the target so that it answers whether it takes the drop.
+    xdotool mousemove $((bx + 1)) "$by"
+    sleep 0.1
+    xdotool mousemove "$bx" "$by"
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.25
+}
+
+# close_by_title_bar ID: a click on the close button of the window manager's title bar
+# (the right-most button).
+close_by_title_bar() {
+    window_geometry "$1"
+    frame_extents "$1"
+    local x=$((WIN_X + WIN_W + FRAME_RIGHT - FRAME_TOP / 2 - 1))
+    local y=$((WIN_Y - FRAME_TOP / 2))
+    xdotool mousemove "$x" "$y"
+    sleep 0.05
+    xdotool click 1
+    sleep 0.1
+}
+
+# close_by_alt_f4 ID: the window manager's close key.
+close_by_alt_f4() {
+    press_key "$1" alt+F4
+}
+
+# capture_window ID FILE: the window's client area as an image.
+capture_window() {
+    import -window "$1" "$2" 2>/dev/null
+}

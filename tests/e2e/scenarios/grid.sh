@@ -1,0 +1,77 @@
+# Editing the grid with the mouse: drops of found slaves and "Release" of selected rows.
+# Only the write on close reaches the master.
+
+# A free slave dragged onto a free row, then Alt+F4: that ID is committed at that
+# position and nothing else changes.
+SCENARIOS+=(drag_onto_free_row)
+scenario_drag_onto_free_row() {
+    write_config 'usbcomm="thread"'
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    drag_item_to_cell "$main" 0 1 3
+    expect_eq "module commands sent by the drop" 0 \
+        "$(host_commands | sed -n '/^\$A0H0$/,$p' | tail -n +2 | wc -l)"
+    shot drag_onto_free_row
+    close_by_alt_f4 "$main"
+    expect_exit "$TOOL_PID" 15 0
+    local expected
+    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+    expect_no_box
+}
+
+# Drops the rules refuse: a free slave onto an occupied row, onto the "Switch" column,
+# onto the title row and below the last row, and a registered slave onto a free row.
+# Then the same free slave onto a free row, which is taken: the refused drops had
+# changed nothing, not even the slave's mark.
+SCENARIOS+=(drag_refused)
+scenario_drag_refused() {
+    write_config 'usbcomm="thread"'
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    drag_item_to_cell "$main" 0 1 1  # occupied row
+    drag_item_to_cell "$main" 0 0 5  # "Switch" column of a free row
+    drag_item_to_cell "$main" 0 1 0  # title row
+    drag_item_to_cell "$main" 0 1 15 # below row 14
+    drag_item_to_cell "$main" 1 1 6  # registered slave (position 2) onto a free row
+    drag_item_to_cell "$main" 0 1 5  # taken
+    shot drag_refused
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    local expected
+    read -ra expected <<<"$(table_with 5=$SLAVE_A)"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+}
+
+# Rows 1 to 4 selected by dragging the mouse over them, then "Release": all four are
+# written as free. The slave registered at position 2 is free again and can be dropped
+# onto row 6.
+SCENARIOS+=(release_range)
+scenario_release_range() {
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    select_rows "$main" 1 4
+    click_release "$main"
+    drag_item_to_cell "$main" 1 1 6
+    shot release_range
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    local expected
+    read -ra expected <<<"$(table_with 1=$FREE 2=$FREE 3=$FREE 4=$FREE 6=$SLAVE_B)"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+}

@@ -1,0 +1,121 @@
+# "Search again", in normal mode and in debug mode with "Repeat", and closing the window
+# while a search runs.
+
+# Normal mode: while the search runs, the list, the grid and both buttons take no input
+# (a "Release", a drop and a second "Search again" change nothing); afterwards they work
+# again. The ID table is not read again.
+SCENARIOS+=(search_again_normal)
+scenario_search_again_normal() {
+    write_config 'usbcomm="thread"' 'debug="off"'
+    healthy_master 4000
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    click_cell "$main" 1 4
+    click_search_again "$main"
+    await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
+    shot search_again_normal
+    click_search_again "$main"
+    click_release "$main"
+    drag_item_to_cell "$main" 0 1 3
+    progress_window "$TOOL_PID" >/dev/null ||
+        fail "the search ended before the clicks and the drop were done; they proved nothing"
+    await_progress "$TOOL_PID" 0 10 || abort "the progress window stayed"
+    sleep 0.5
+    expect_eq "searches after the clicks during the search" 2 "$(count_command '$02H1')"
+    drag_item_to_cell "$main" 0 1 3
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    local expected
+    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+    expect_no_box
+}
+
+# Debug mode: "Search again" repeats while "Repeat" is ticked; the list and the grid stay
+# usable during the searches (a drop is taken). Unticking "Repeat" mid-search ends the
+# loop after that search; the buttons work again afterwards, and with "Repeat" unticked
+# "Search again" runs no search at all.
+SCENARIOS+=(search_again_debug_repeat)
+scenario_search_again_debug_repeat() {
+    write_config 'usbcomm="thread"' 'debug="on"'
+    healthy_master 1500
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    click_search_again "$main"
+    await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
+    drag_item_to_cell "$main" 0 1 3
+    await_count '$02H1' 3 10 || abort "the search did not repeat"
+    sleep 0.3
+    click_repeat "$main"
+    shot search_again_debug_repeat
+    await_progress "$TOOL_PID" 0 10 || abort "the progress window stayed"
+    sleep 2
+    expect_eq "searches after unticking \"Repeat\" mid-search" 3 "$(count_command '$02H1')"
+
+    click_repeat "$main"
+    click_search_again "$main"
+    await_count '$02H1' 4 5 || fail "\"Search again\" did not work after the loop ended"
+    sleep 0.3
+    click_repeat "$main"
+    await_progress "$TOOL_PID" 0 10 || abort "the progress window stayed"
+    sleep 1
+    expect_eq "searches after the second loop" 4 "$(count_command '$02H1')"
+
+    click_search_again "$main"
+    sleep 1.5
+    expect_eq "searches after \"Search again\" with \"Repeat\" unticked" 4 \
+        "$(count_command '$02H1')"
+    close_by_alt_f4 "$main"
+    expect_exit "$TOOL_PID" 15 0
+    local expected
+    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+}
+
+# close_during_search CLOSE: "Search again", then the window is closed twice with CLOSE
+# while the search runs. The close waits for the search; the table is written once,
+# after the search, and not interleaved with it.
+close_during_search() {
+    healthy_master 2500
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    click_search_again "$main"
+    await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
+    "$1" "$main"
+    sleep 0.3
+    if process_running "$TOOL_PID" && window_visible "$TOOL_PID" "$MAIN_CAPTION"; then
+        "$1" "$main"
+    fi
+    shot "$SCENARIO_NAME"
+    expect_exit "$TOOL_PID" 15 0
+    expect_eq "searches" 2 "$(count_command '$02H1')"
+    expect_sessions read "$(write_session "${TABLE[@]}")"
+    expect_eq "command before the write (end of the search)" '$04' \
+        "$(command_before_last_opening)"
+    expect_last_command '$A0H0'
+    expect_table "${TABLE[@]}"
+    expect_clean_wire
+}
+
+# Exchanges on the worker thread; closed through the title bar.
+SCENARIOS+=(close_during_search_threaded)
+scenario_close_during_search_threaded() {
+    write_config 'usbcomm="thread"'
+    SCENARIO_NAME=close_during_search_threaded close_during_search close_by_title_bar
+}
+
+# Exchanges on the window thread (the default file's "sync"); closed with Alt+F4.
+SCENARIOS+=(close_during_search_direct)
+scenario_close_during_search_direct() {
+    SCENARIO_NAME=close_during_search_direct close_during_search close_by_alt_f4
+}

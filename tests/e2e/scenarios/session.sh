@@ -1,0 +1,25 @@
+# Whole sessions: start-up, the list and the grid as read from the master, and the close
+# that writes the table back.
+
+# Start-up with no config.ini, close through the title bar with no change: the default
+# file is created, all 14 IDs go back unchanged in one write, the program ends with 0.
+SCENARIOS+=(session_without_change)
+scenario_session_without_change() {
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    expect_listed "$main" "$LISTED_SLAVES"
+    shot session_without_change
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    expect_default_config
+    expect_start_sequence
+    expect_eq "searches" 1 "$(count_command '$02H1')"
+    expect_sessions read "$(write_session "${TABLE[@]}")"
+    expect_last_command '$A0H0'
+    expect_table "${TABLE[@]}"
+    expect_clean_wire
+    expect_no_box
+}
