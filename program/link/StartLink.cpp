@@ -12,7 +12,10 @@ bool StartLink(CAxoDll* link) {
     Item entry{};
     if (Inits && Inits->Lookup("usbcomm", entry) >= 0) {
         link->threaded = entry.value == "thread";
-        std::printf(link->threaded ? "Thread ON\n" : "Thread OFF\n");
+        if (link->threaded)
+            std::printf("Thread ON\n");
+        else
+            std::printf("Thread OFF\n");
     }
     if (!LoadLinkLibrary())
         return false;
