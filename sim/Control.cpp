@@ -47,9 +47,11 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
     return true;
 }
 
-const char* HandOut(CSimDevice& device, const std::string& text) {
-    device.handedOut = text;
-    return device.handedOut.c_str();
+// Keeps the text a Sim function hands out alive until the thread's next such call.
+const char* HandOut(const std::string& text) {
+    thread_local std::string handedOut;
+    handedOut = text;
+    return handedOut.c_str();
 }
 
 std::string Environment(const char* name) {
@@ -108,7 +110,7 @@ int SimLoadScenarioFile(const char* path) {
 const char* SimLastError(void) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
-    return HandOut(device, device.lastError);
+    return HandOut(device.lastError);
 }
 
 void SimReset(void) {
@@ -165,19 +167,19 @@ int SimWriteData(int index, char* buffer, int size) {
 const char* SimCallLog(void) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
-    return HandOut(device, device.callLog.Text());
+    return HandOut(device.callLog.Text());
 }
 
 const char* SimWireLog(void) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
-    return HandOut(device, device.wireLog.Text());
+    return HandOut(device.wireLog.Text());
 }
 
 const char* SimViolations(void) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
-    return HandOut(device, device.violations.Text());
+    return HandOut(device.violations.Text());
 }
 
 void SimClearLogs(void) {
@@ -193,9 +195,9 @@ const char* SimCommittedId(int position) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     if (position < 1 || position > positionCount) {
-        return HandOut(device, "");
+        return HandOut("");
     }
-    return HandOut(device, device.module.Committed()[static_cast<size_t>(position - 1)]);
+    return HandOut(device.module.Committed()[static_cast<size_t>(position - 1)]);
 }
 
 void SimSetStateFile(const char* path) {

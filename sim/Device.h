@@ -83,8 +83,6 @@ public:
     std::string lastError;
     int32_t frameCount = 0;
     bool dead = false;
-    // Keeps the text a Sim function last handed out alive until the next call.
-    std::string handedOut;
 
 private:
     std::string statePath;
