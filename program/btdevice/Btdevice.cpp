@@ -69,7 +69,7 @@ std::string CBtDevice::SendCommand(const std::string& command) {
     return std::string();
 }
 
-int32_t CBtDevice::HexValue(const std::string& text) {
+int32_t CBtDevice::HexValue(const std::string& text) const {
     uint32_t value = 0;
     for (const char c : text) {
         const int32_t code = static_cast<unsigned char>(c);
@@ -79,7 +79,7 @@ int32_t CBtDevice::HexValue(const std::string& text) {
     return static_cast<int32_t>(value);
 }
 
-int32_t CBtDevice::ReplyValue(const std::string& reply) {
+int32_t CBtDevice::ReplyValue(const std::string& reply) const {
     return HexValue(TextPiece(reply, 6, 4));
 }
 

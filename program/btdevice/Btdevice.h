@@ -69,9 +69,9 @@ public:
     // nothing sent, for a command the table does not carry.
     std::string SendCommand(const std::string& command);
     // Hexadecimal text to its value, with 32-bit wrap-around; no character is rejected.
-    int32_t HexValue(const std::string& text);
+    int32_t HexValue(const std::string& text) const;
     // The value carried by a reply: characters 6-9 read as hexadecimal.
-    int32_t ReplyValue(const std::string& reply);
+    int32_t ReplyValue(const std::string& reply) const;
     // The pause after polled replies, when switched on.
     void Pause();
 

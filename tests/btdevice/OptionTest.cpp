@@ -1,13 +1,11 @@
 // The options the module controller reads when it is built: the trace console and the
 // pause. The trace console and the sleep are replaced here by recorders.
 #include "platform/Console.h"
-#include "platform/Sleep.h"
 #include "program/btdevice/Btdevice.h"
 #include "program/config/Cinits.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -31,23 +29,27 @@ extern "C" int nanosleep(const struct timespec* duration, struct timespec* remai
     sleepsUs.push_back(static_cast<long long>(duration->tv_sec) * 1000000LL +
                        duration->tv_nsec / 1000);
     if (remaining != nullptr) {
-        remaining->tv_sec = 0;
-        remaining->tv_nsec = 0;
+        *remaining = timespec{0, 0};
     }
     return 0;
 }
 
 namespace {
 
-class OptionTest : public ::testing::Test {
+struct OptionCase {
+    const char* config;
+    int consoleOpens;
+    int waitOn;
+    int32_t waitTime;
+    std::vector<long long> pauseUs;
+};
+
+class OptionTest : public ::testing::TestWithParam<OptionCase> {
 protected:
     void SetUp() override {
         consoleOpens = 0;
         sleepsUs.clear();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = (std::filesystem::temp_directory_path() /
-                (std::string("btdevice-options-") + info->name() + ".ini"))
-                   .string();
+        path = (std::filesystem::temp_directory_path() / "btdevice-options.ini").string();
     }
 
     void TearDown() override {
@@ -55,127 +57,52 @@ protected:
         std::filesystem::remove(path);
     }
 
-    // Makes `text` the program's configuration.
-    void Configure(const std::string& text) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        ASSERT_TRUE(config.Open(path));
-        ASSERT_TRUE(config.Load());
-        config.Close();
-        Inits = &config;
-    }
-
     std::string path;
-    CInits config;
 };
 
-TEST_F(OptionTest, DosOpensTheTraceConsole) {
-    Configure("output=\"dos\"");
+TEST_P(OptionTest, ConsoleAndPauseFollowTheConfiguration) {
+    const OptionCase& c = GetParam();
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.config;
+    CInits config;
+    ASSERT_TRUE(config.Open(path));
+    config.Load();
+    config.Close();
+    Inits = &config;
     CBtDevice device;
-    EXPECT_EQ(consoleOpens, 1);
+    EXPECT_EQ(consoleOpens, c.consoleOpens);
+    EXPECT_EQ(device.waitOn, c.waitOn);
+    EXPECT_EQ(device.waitTime, c.waitTime);
+    device.Pause();
+    EXPECT_EQ(sleepsUs, c.pauseUs);
 }
 
-TEST_F(OptionTest, OtherOutputsOpenNoConsole) {
-    for (const char* text : {"output=\"DOS\"", "output=\"win\"", "output=\"dos \"", "x=1"}) {
-        SCOPED_TRACE(text);
-        CInits fresh;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        ASSERT_TRUE(fresh.Open(path));
-        fresh.Load();
-        fresh.Close();
-        Inits = &fresh;
-        CBtDevice device;
-        Inits = nullptr;
-    }
-    EXPECT_EQ(consoleOpens, 0);
-}
+const OptionCase OptionCases[] = {
+    {"output=\"dos\"", 1, 0, 0, {}},
+    {"output=\"DOS\"", 0, 0, 0, {}},
+    {"output=\"win\"", 0, 0, 0, {}},
+    {"", 0, 0, 0, {}},
+    {"wait=\"on\" time=25", 0, 1, 25, {25000}},
+    {"time=7 wait=\"ON\"", 0, 1, 7, {7000}},
+    {"wait=\"on\" time=\"25\"", 0, 1, 0, {}},
+    {"wait=\"on\"", 0, 1, 0, {}},
+    {"wait=\"On\" time=25", 0, 0, 0, {}},
+    {"wait=\"off\" time=25", 0, 0, 0, {}},
+    {"wait=1 time=25", 0, 0, 0, {}},
+    // A wrapped "time" gives no pause rather than one of 49 days.
+    {"wait=\"on\" time=4294967295", 0, 1, -1, {}},
+    // A pause never lasts more than a minute.
+    {"wait=\"on\" time=2147483647", 0, 1, 2147483647, {60000000}},
+};
 
-TEST_F(OptionTest, NoConfigurationMeansNoConsoleAndNoPause) {
+INSTANTIATE_TEST_SUITE_P(Options, OptionTest, ::testing::ValuesIn(OptionCases));
+
+TEST(OptionNoConfiguration, NoConsoleAndNoPause) {
+    consoleOpens = 0;
     Inits = nullptr;
     CBtDevice device;
     EXPECT_EQ(consoleOpens, 0);
     EXPECT_EQ(device.waitOn, 0);
     EXPECT_EQ(device.waitTime, 0);
-}
-
-TEST_F(OptionTest, WaitOnWithABareNumberPausesThatLong) {
-    Configure("wait=\"on\" time=25");
-    CBtDevice device;
-    EXPECT_EQ(device.waitOn, 1);
-    EXPECT_EQ(device.waitTime, 25);
-    device.Pause();
-    EXPECT_EQ(sleepsUs, std::vector<long long>{25000});
-}
-
-TEST_F(OptionTest, WaitUpperCaseOnIsAcceptedToo) {
-    Configure("time=7 wait=\"ON\"");
-    CBtDevice device;
-    EXPECT_EQ(device.waitOn, 1);
-    EXPECT_EQ(device.waitTime, 7);
-}
-
-TEST_F(OptionTest, QuotedTimeGivesNoPause) {
-    Configure("wait=\"on\" time=\"25\"");
-    CBtDevice device;
-    EXPECT_EQ(device.waitOn, 1);
-    EXPECT_EQ(device.waitTime, 0);
-    device.Pause();
-    EXPECT_TRUE(sleepsUs.empty());
-}
-
-TEST_F(OptionTest, MissingTimeGivesNoPause) {
-    Configure("wait=\"on\"");
-    CBtDevice device;
-    EXPECT_EQ(device.waitOn, 1);
-    EXPECT_EQ(device.waitTime, 0);
-    device.Pause();
-    EXPECT_TRUE(sleepsUs.empty());
-}
-
-TEST_F(OptionTest, OtherWaitValuesLeaveThePauseOff) {
-    for (const char* text :
-         {"wait=\"On\" time=25", "wait=\"off\" time=25", "time=25", "wait=1 time=25"}) {
-        SCOPED_TRACE(text);
-        CInits fresh;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        ASSERT_TRUE(fresh.Open(path));
-        fresh.Load();
-        fresh.Close();
-        Inits = &fresh;
-        CBtDevice device;
-        Inits = nullptr;
-        EXPECT_EQ(device.waitOn, 0);
-        EXPECT_EQ(device.waitTime, 0);
-        device.Pause();
-    }
-    EXPECT_TRUE(sleepsUs.empty());
-}
-
-TEST_F(OptionTest, ThePauseFollowsTheFieldsAsTheyStand) {
-    CBtDevice device;
-    device.waitOn = 1;
-    device.waitTime = 3;
-    device.Pause();
-    device.waitOn = 0;
-    device.Pause();
-    device.waitOn = 2;
-    device.Pause();
-    EXPECT_EQ(sleepsUs, std::vector<long long>{3000});
-}
-
-// A wrapped or mistyped "time" must not stall the tool: negative lengths give no pause,
-// and a pause never lasts more than a minute.
-TEST_F(OptionTest, PauseLengthsOutsideReasonAreBounded) {
-    Configure("wait=\"on\" time=4294967295");
-    CBtDevice wrapped;
-    EXPECT_EQ(wrapped.waitTime, -1);
-    wrapped.Pause();
-    EXPECT_TRUE(sleepsUs.empty());
-
-    CBtDevice device;
-    device.waitOn = 1;
-    device.waitTime = INT32_MAX;
-    device.Pause();
-    EXPECT_EQ(sleepsUs, std::vector<long long>{60000000});
 }
 
 } // namespace

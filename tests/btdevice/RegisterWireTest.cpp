@@ -84,40 +84,35 @@ TEST_F(RegisterWire, ReadIsTheCompleteAccessSequence) {
     EXPECT_TRUE(Violations().empty());
 }
 
-TEST_F(RegisterWire, ReadFromTheDefaultTableGivesEmptyIds) {
-    Start();
+struct SleepCase {
+    const char* wait;
+    const char* timeText;
+    int32_t timeNumber;
+    long long pauseUs;
+};
+
+class RegisterSleeps : public RegisterWire, public ::testing::WithParamInterface<SleepCase> {};
+
+// With replies that arrive at once, a read or a write takes only its sleeps: the fixed
+// 2 ms whatever the pause says, and the pause after each of the 42 registers.
+TEST_P(RegisterSleeps, ReadAndWriteSleepTwoMillisecondsAndPauseAfterEachRegister) {
+    const SleepCase& c = GetParam();
+    Configure("wait", c.wait);
+    Configure("time", c.timeText, c.timeNumber);
+    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
+    long long before = SimNowUs();
     device->ReadRegisteredIds();
-    for (int i = 0; i < 14; ++i) {
-        EXPECT_EQ(device->GetRegisteredId(i), "000000000000") << "entry " << i;
-    }
+    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * c.pauseUs);
+    before = SimNowUs();
+    device->WriteRegisteredIds();
+    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * c.pauseUs);
 }
 
-// With replies that arrive at once, a read takes only its sleeps: the fixed 2 ms, and the
-// pause after each of the 42 queries when it is on.
-TEST_F(RegisterWire, ReadSleepsTwoMillisecondsWhateverThePause) {
-    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
-    const long long before = SimNowUs();
-    device->ReadRegisteredIds();
-    EXPECT_EQ(SimNowUs() - before, 2000);
-}
-
-TEST_F(RegisterWire, ReadPausesAfterEachQuery) {
-    Configure("wait", "on");
-    Configure("time", "", 25);
-    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
-    const long long before = SimNowUs();
-    device->ReadRegisteredIds();
-    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * 25000);
-}
-
-TEST_F(RegisterWire, QuotedTimeGivesNoPause) {
-    Configure("wait", "on");
-    Configure("time", "25", 0);
-    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
-    const long long before = SimNowUs();
-    device->ReadRegisteredIds();
-    EXPECT_EQ(SimNowUs() - before, 2000);
-}
+INSTANTIATE_TEST_SUITE_P(Pause, RegisterSleeps,
+                         ::testing::Values(SleepCase{"off", "", 25, 0},
+                                           SleepCase{"on", "", 25, 25000},
+                                           SleepCase{"ON", "", 7, 7000},
+                                           SleepCase{"on", "25", 0, 0}));
 
 TEST_F(RegisterWire, WriteIsTheCompleteAccessSequence) {
     Start(Scenario());
@@ -136,18 +131,6 @@ TEST_F(RegisterWire, WriteIsTheCompleteAccessSequence) {
         EXPECT_EQ(SimCommittedId(position), ids[static_cast<size_t>(position - 1)]);
     }
     EXPECT_EQ(device->GetRegisteredId(0), ids[0]);
-}
-
-TEST_F(RegisterWire, WriteSleepsTwoMillisecondsAndPausesAfterEachSet) {
-    Configure("wait", "ON");
-    Configure("time", "", 7);
-    Start(Scenario("[]", ",\"replyLatencyMs\":0"));
-    for (int i = 0; i < 14; ++i) {
-        device->SetRegisteredId(i, IdOf(i + 1));
-    }
-    const long long before = SimNowUs();
-    device->WriteRegisteredIds();
-    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * 7000);
 }
 
 TEST_F(RegisterWire, WriteSendsEntriesAsTheyStand) {
