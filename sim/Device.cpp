@@ -7,6 +7,7 @@ namespace {
 
 // A log past this size drops its older half.
 const size_t logLimit = 8u << 20;
+const size_t writeLimit = 1000000;
 
 } // namespace
 
@@ -56,6 +57,13 @@ void CSimDevice::Load(const Scenario& next) {
         }
     }
     module.Reset(scenario, committed);
+}
+
+void CSimDevice::KeepWrite(const std::string& bytes) {
+    writes.push_back(bytes);
+    if (writes.size() > writeLimit) {
+        writes.erase(writes.begin(), writes.begin() + static_cast<long>(writeLimit / 2));
+    }
 }
 
 void CSimDevice::Violation(const std::string& what) {

@@ -49,6 +49,8 @@ public:
     void Load(const Scenario& next);
 
     void LogCall(const std::string& line) { callLog.Add(line); }
+    // Keeps the host's write; past a million, the older half goes, as the logs do.
+    void KeepWrite(const std::string& bytes);
     void Violation(const std::string& what);
     void LogWire(const std::string& line);
     void SetWireLogFile(const std::string& path);
@@ -76,7 +78,7 @@ public:
     bool timeoutsSet = false;
     uint32_t readTimeoutMs = 0;
     std::deque<QueuedByte> receiveQueue;
-    std::vector<std::string> writes;
+    std::deque<std::string> writes;
     CLog callLog;
     CLog wireLog;
     CLog violations;

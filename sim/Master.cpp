@@ -132,7 +132,7 @@ std::string FitReply(const ModuleAnswer& answer, int replyBytes) {
 }
 
 void ReceiveWrite(CSimDevice& device, const std::string& bytes) {
-    device.writes.push_back(bytes);
+    device.KeepWrite(bytes);
     device.LogWire("> " + EscapeBytes(bytes));
     size_t position = 0;
     while (position < bytes.size() && !device.dead) {

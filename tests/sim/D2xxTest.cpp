@@ -9,7 +9,7 @@ namespace {
 
 using D2xxTest = SimHostTest;
 
-TEST_F(D2xxTest, OpenSetUpAndCloseAreLoggedWithTheirArguments) {
+TEST_F(D2xxTest, EveryCallIsLoggedWithItsArgumentsAndResults) {
     LoadScenario("{}");
     ASSERT_EQ(FT_Open(0, &handle), FT_OK);
     EXPECT_EQ(FT_Purge(handle, 3), FT_OK);
@@ -17,24 +17,19 @@ TEST_F(D2xxTest, OpenSetUpAndCloseAreLoggedWithTheirArguments) {
     EXPECT_EQ(FT_SetUSBParameters(handle, 63360, 0), FT_OK);
     EXPECT_EQ(FT_SetLatencyTimer(handle, 2), FT_OK);
     EXPECT_EQ(FT_ResetDevice(handle), FT_OK);
-    EXPECT_EQ(FT_Close(handle), FT_OK);
-    EXPECT_EQ(CallLog(), (std::vector<std::string>{
-                             "FT_Open 0 -> 0", "FT_Purge 3 -> 0", "FT_SetTimeouts 60000 1000 -> 0",
-                             "FT_SetUSBParameters 63360 0 -> 0", "FT_SetLatencyTimer 2 -> 0",
-                             "FT_ResetDevice -> 0", "FT_Close -> 0"}));
-}
-
-TEST_F(D2xxTest, WritesReadsAndQueueStatusAreLoggedWithCounts) {
-    Start();
     Write("MG\r");
     SleepMs(10);
     DWORD waiting = 0;
     ASSERT_EQ(FT_GetQueueStatus(handle, &waiting), FT_OK);
-    char buffer[8] = {};
+    char byte = 0;
     DWORD got = 0;
-    ASSERT_EQ(FT_Read(handle, buffer, 1, &got), FT_OK);
-    EXPECT_EQ(CallLog(), (std::vector<std::string>{"FT_Write 3 -> 0 3", "FT_GetQueueStatus -> 0 3",
-                                                   "FT_Read 1 -> 0 1"}));
+    ASSERT_EQ(FT_Read(handle, &byte, 1, &got), FT_OK);
+    EXPECT_EQ(FT_Close(handle), FT_OK);
+    EXPECT_EQ(CallLog(), (std::vector<std::string>{
+                             "FT_Open 0 -> 0", "FT_Purge 3 -> 0", "FT_SetTimeouts 60000 1000 -> 0",
+                             "FT_SetUSBParameters 63360 0 -> 0", "FT_SetLatencyTimer 2 -> 0",
+                             "FT_ResetDevice -> 0", "FT_Write 3 -> 0 3", "FT_GetQueueStatus -> 0 3",
+                             "FT_Read 1 -> 0 1", "FT_Close -> 0"}));
     EXPECT_EQ(Writes(), std::vector<std::string>{"MG\r"});
 }
 
@@ -85,28 +80,16 @@ TEST_F(D2xxTest, DeviceIsListedAndOpensBySerialNumberOrDescription) {
     ASSERT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
     EXPECT_EQ(count, 1u);
     char name[64] = {};
-    ASSERT_EQ(FT_ListDevices(nullptr, name, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER), FT_OK);
-    EXPECT_STREQ(name, "KM000001");
-    EXPECT_EQ(
-        FT_ListDevices(reinterpret_cast<void*>(1), name, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
-        FT_DEVICE_NOT_FOUND);
-    char* buffers[2] = {name, nullptr};
-    ASSERT_EQ(FT_ListDevices(buffers, &count, FT_LIST_ALL | FT_OPEN_BY_DESCRIPTION), FT_OK);
+    ASSERT_EQ(FT_ListDevices(nullptr, name, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION), FT_OK);
     EXPECT_STREQ(name, "KESTRAVION MASTER");
     EXPECT_EQ(FT_ListDevices(nullptr, nullptr, 0), FT_INVALID_PARAMETER);
-
     char wrong[] = "KM000002";
     EXPECT_EQ(FT_OpenEx(wrong, FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_DEVICE_NOT_FOUND);
     char serial[] = "KM000001";
     EXPECT_EQ(FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_OK);
-    EXPECT_EQ(FT_OpenEx(nullptr, FT_OPEN_BY_DESCRIPTION, &handle), FT_INVALID_PARAMETER);
-
-    LoadScenario(R"({"openStatus": 2})");
-    ASSERT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
-    EXPECT_EQ(count, 0u);
 }
 
-TEST_F(D2xxTest, ReplyIsInvisibleUntilItsLatencyHasPassed) {
+TEST_F(D2xxTest, ReplyBytesAreInvisibleUntilTheirTimeHasCome) {
     Start(R"({"replyLatencyMs": 5, "byteGapMs": 1})");
     Write("OR\r");
     DWORD waiting = 9;
@@ -118,46 +101,28 @@ TEST_F(D2xxTest, ReplyIsInvisibleUntilItsLatencyHasPassed) {
     SimAdvanceUs(1000);
     ASSERT_EQ(FT_GetQueueStatus(handle, &waiting), FT_OK);
     EXPECT_EQ(waiting, 2u);
-    EXPECT_EQ(SimPendingBytes(), 2);
-}
 
-TEST_F(D2xxTest, ZeroLatencyRepliesAtOnce) {
     Start(R"({"replyLatencyMs": 0})");
     Write("MV\r");
-    DWORD waiting = 0;
     ASSERT_EQ(FT_GetQueueStatus(handle, &waiting), FT_OK);
     EXPECT_EQ(waiting, 2u);
 }
 
-TEST_F(D2xxTest, ReadWaitsForBytesOnTheirWayByAdvancingTheClock) {
+TEST_F(D2xxTest, ReadWaitsForMissingBytesUpToTheReadTimeout) {
     Start(R"({"byteGapMs": 100})");
     Write("OR\r");
-    const long long before = SimNowUs();
+    long long before = SimNowUs();
     char buffer[4] = {};
     DWORD got = 0;
-    ASSERT_EQ(FT_Read(handle, buffer, 2, &got), FT_OK);
-    EXPECT_EQ(got, 2u);
-    EXPECT_EQ(std::string(buffer, 2), "Y\r");
-    EXPECT_EQ(SimNowUs() - before, 102000);
-}
-
-TEST_F(D2xxTest, ReadOfAnEmptyQueueReturnsAfterTheReadTimeout) {
-    Start();
-    const long long before = SimNowUs();
-    char byte = 0;
-    DWORD got = 5;
-    ASSERT_EQ(FT_Read(handle, &byte, 1, &got), FT_OK);
-    EXPECT_EQ(got, 0u);
+    ASSERT_EQ(FT_Read(handle, buffer, 4, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer, got), "Y\r");
     EXPECT_EQ(SimNowUs() - before, 60000000);
-}
 
-TEST_F(D2xxTest, ReadBeforeTimeoutsAreSetDoesNotWait) {
+    // Before any FT_SetTimeouts a read does not wait.
     LoadScenario("{}");
     ASSERT_EQ(FT_Open(0, &handle), FT_OK);
-    const long long before = SimNowUs();
-    char byte = 0;
-    DWORD got = 5;
-    ASSERT_EQ(FT_Read(handle, &byte, 1, &got), FT_OK);
+    before = SimNowUs();
+    ASSERT_EQ(FT_Read(handle, buffer, 1, &got), FT_OK);
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(SimNowUs(), before);
 }
@@ -195,35 +160,25 @@ TEST_F(D2xxTest, PurgeFailsTheScenarioNumberOfTimes) {
     EXPECT_EQ(FT_Purge(handle, 3), FT_OK);
 }
 
-TEST_F(D2xxTest, QueueStatusFailsFromTheNthCall) {
-    Start(R"({"driverErrors": [{"function": "FT_GetQueueStatus", "call": 2, "times": 1}]})");
-    DWORD waiting = 0;
-    EXPECT_EQ(FT_GetQueueStatus(handle, &waiting), FT_OK);
-    EXPECT_EQ(FT_GetQueueStatus(handle, &waiting), FT_IO_ERROR);
-    EXPECT_EQ(FT_GetQueueStatus(handle, &waiting), FT_OK);
-}
-
-TEST_F(D2xxTest, ReadFailsFromAGivenCommandOnAndKeepsTheBytes) {
-    Start(R"({"driverErrors": [{"function": "FT_Read", "afterCommand": "MV", "status": 4}]})");
+TEST_F(D2xxTest, DriverErrorsFromTheNthCallOrAfterACommand) {
+    Start(R"({"driverErrors": [{"function": "FT_GetQueueStatus", "call": 2, "times": 1},
+                               {"function": "FT_Read", "afterCommand": "MV"},
+                               {"function": "FT_Write", "call": 3, "status": 5}]})");
+    DWORD count = 0;
+    EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_OK);
+    EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_IO_ERROR);
     EXPECT_EQ(Line("MW"), "Y\r");
     Write("MV\r");
     SleepMs(10);
     char byte = 0;
-    DWORD got = 9;
-    EXPECT_EQ(FT_Read(handle, &byte, 1, &got), FT_IO_ERROR);
-    EXPECT_EQ(got, 0u);
-    EXPECT_EQ(FT_Read(handle, &byte, 1, &got), FT_IO_ERROR);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(FT_Read(handle, &byte, 1, &count), FT_IO_ERROR);
+        EXPECT_EQ(count, 0u);
+    }
     EXPECT_EQ(SimPendingBytes(), 2);
-}
-
-TEST_F(D2xxTest, FailedWriteReachesNothing) {
-    Start(R"({"driverErrors": [{"function": "FT_Write", "call": 1}]})");
-    DWORD written = 9;
-    char bytes[] = "MG\r";
-    EXPECT_EQ(FT_Write(handle, bytes, 3, &written), FT_IO_ERROR);
-    EXPECT_EQ(written, 0u);
-    EXPECT_EQ(SimWriteCount(), 0);
-    EXPECT_EQ(SimPendingBytes(), 0);
+    EXPECT_EQ(FT_Write(handle, &byte, 1, &count), 5u);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(SimWriteCount(), 2);
 }
 
 TEST_F(D2xxTest, WireLogEscapesEveryByteThatIsNotPrintable) {

@@ -9,8 +9,11 @@ namespace {
 using LineTest = SimHostTest;
 using FrameTest = SimHostTest;
 
-TEST_F(LineTest, InitialisationCommandsAreAcknowledged) {
+TEST_F(LineTest, InitialisationCommandsAreAcknowledgedAndLsIsNot) {
     Start();
+    Write("LS\r");
+    SleepMs(1000);
+    EXPECT_EQ(SimPendingBytes(), 0);
     EXPECT_EQ(Line("MG"), "Y1\r");
     EXPECT_EQ(Line("MW"), "Y\r");
     EXPECT_EQ(Line("MV"), "Y\r");
@@ -19,13 +22,6 @@ TEST_F(LineTest, InitialisationCommandsAreAcknowledged) {
     EXPECT_EQ(Line("OR"), "Y\r");
     EXPECT_EQ(Line("XV"), "Y1\r");
     EXPECT_EQ(SimViolations(), std::string());
-}
-
-TEST_F(LineTest, LsIsNotAnswered) {
-    Start();
-    Write("LS\r");
-    SleepMs(1000);
-    EXPECT_EQ(SimPendingBytes(), 0);
 }
 
 TEST_F(LineTest, WrongArgumentAndUnknownCommandsAreRefusedAsViolations) {
@@ -37,36 +33,21 @@ TEST_F(LineTest, WrongArgumentAndUnknownCommandsAreRefusedAsViolations) {
     EXPECT_EQ(Violations().size(), 4u);
 }
 
-TEST_F(LineTest, LineWithoutCrIsDropped) {
-    Start();
-    Write("MG");
-    SleepMs(100);
-    EXPECT_EQ(SimPendingBytes(), 0);
-    EXPECT_EQ(Violations(), std::vector<std::string>{"line command without CR dropped: \"MG\""});
-}
-
-TEST_F(LineTest, MgReportsTheScenarioStateDigitOrCharacter) {
-    Start(R"({"mgState": 6})");
+TEST_F(LineTest, MgStateAndXvConnectionComeFromTheScenario) {
+    Start(R"({"mgState": 6, "xvConnected": false})");
     EXPECT_EQ(Line("MG"), "Y6\r");
+    EXPECT_EQ(Line("XV"), "Y0\r");
     Start(R"({"mgState": "X"})");
     EXPECT_EQ(Line("MG"), "YX\r");
 }
 
-TEST_F(LineTest, XvWithoutConnectionLacksTheOne) {
-    Start(R"({"xvConnected": false})");
-    EXPECT_EQ(Line("XV"), "Y0\r");
-}
-
 TEST_F(LineTest, RefusalRepeatsTheGivenTimesThenTheCommandIsAcknowledged) {
-    Start(R"({"faults": [{"command": "MV", "action": "refuse", "times": 4, "reason": "3"}]})");
+    Start(R"({"faults": [{"command": "MV", "action": "refuse", "times": 4, "reason": "3"},
+                         {"command": "OR", "action": "refuse", "reason": "Q", "letter": "E"}]})");
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(Line("MV"), "N3\r");
     }
     EXPECT_EQ(Line("MV"), "Y\r");
-}
-
-TEST_F(LineTest, RefusalWithALetterAndAnotherFirstCharacter) {
-    Start(R"({"faults": [{"command": "OR", "action": "refuse", "reason": "Q", "letter": "E"}]})");
     EXPECT_EQ(Line("OR"), "EQ\r");
 }
 
@@ -86,13 +67,10 @@ TEST_F(LineTest, SilentCommandGetsNoReplyAndTheHostWaitsItsLimit) {
     EXPECT_EQ(Line("MV"), "Y\r");
 }
 
-TEST_F(LineTest, OverlongReplyIsSentAsGiven) {
-    Start(R"({"faults": [{"command": "MG", "action": "reply", "text": "Y1234567890123\r"}]})");
+TEST_F(LineTest, ReplyTextReplacesTheReplyAndShortCutsIt) {
+    Start(R"({"faults": [{"command": "MG", "action": "reply", "text": "Y1234567890123\r"},
+                         {"command": "XV", "action": "short", "bytes": 1}]})");
     EXPECT_EQ(Line("MG"), "Y1234567890123\r");
-}
-
-TEST_F(LineTest, ShortReplyIsCut) {
-    Start(R"({"faults": [{"command": "XV", "action": "short", "bytes": 1}]})");
     EXPECT_EQ(Line("XV"), "Y");
 }
 
@@ -150,6 +128,7 @@ TEST_F(FrameTest, MalformedFramesAreNotAnswered) {
         {"MX0901$03\r\r", "frame length fields out of range"},
         {"MX09", "frame header incomplete"},
         {"MX0A0A$03\r\rX", "frame without CR where its length puts it"},
+        {"MG", "line command without CR dropped"},
         {nullptr, nullptr},
     };
     for (const BadFrame* frame = frames; frame->bytes != nullptr; ++frame) {
@@ -195,18 +174,13 @@ TEST_F(FrameTest, FaultsMatchModuleCommandsByTheirPrefix) {
     EXPECT_EQ(Module("$A6", 9), "#A6:K0000\r");
 }
 
-TEST_F(FrameTest, SilenceFromTheNthFrameOn) {
-    Start(R"({"faults": [{"frame": 3, "action": "dead"}]})");
-    EXPECT_EQ(Module("$03", 9), "#03:K0000\r");
+TEST_F(FrameTest, FrameRulesCountFramesAndMxMatchesEveryFrame) {
+    Start(R"({"faults": [{"command": "MX", "action": "refuse", "times": 1},
+                         {"frame": 3, "action": "dead"}]})");
+    EXPECT_EQ(Module("$03", 9), "#03:E????\r");
     EXPECT_EQ(Module("$04", 9), "#04:K0000\r");
     EXPECT_EQ(Module("$03", 9), "");
     EXPECT_EQ(Line("OR"), "");
-}
-
-TEST_F(FrameTest, EveryFrameMatchesMx) {
-    Start(R"({"faults": [{"command": "MX", "action": "refuse", "times": 1}]})");
-    EXPECT_EQ(Module("$03", 9), "#03:E????\r");
-    EXPECT_EQ(Module("$03", 9), "#03:K0000\r");
 }
 
 TEST_F(FrameTest, ReplyFaultOnAFrameSendsTheTextInsteadAndLateBytesQueue) {
