@@ -44,7 +44,8 @@ stop_display() {
     XVFB_PID=
 }
 
-# shot NAME: the whole screen to $E2E_SHOTS/NAME.png.
+# shot [NAME]: the whole screen to $E2E_SHOTS/NAME.png; NAME defaults to the scenario's.
 shot() {
-    import -window root "$E2E_SHOTS/$1.png" 2>/dev/null || say "(no screenshot $1)"
+    local name=${1:-$SCENARIO}
+    import -window root "$E2E_SHOTS/$name.png" 2>/dev/null || say "(no screenshot $name)"
 }

@@ -63,11 +63,19 @@ expect_listed() {
     expect_eq "slaves listed" "$2" "$rows"
 }
 
-# drag_item_to_cell ID ITEM COL ROW: drags the list's ITEM-th line (from 0) onto a cell.
-drag_item_to_cell() {
+# item_y ID ITEM: the vertical centre of the list's ITEM-th line (from 0).
+item_y() {
     local y
     y=$(list_rows "$1" | sed -n "$(($2 + 1))p")
-    if [[ -z $y ]]; then
+    [[ -n $y ]] || return 1
+    echo "$y"
+}
+
+# drag_item_to_cell ID ITEM COL ROW [Y]: drags the list's ITEM-th line (from 0), found on
+# the screen or at Y when given, onto a grid cell.
+drag_item_to_cell() {
+    local y=${5:-}
+    if [[ -z $y ]] && ! y=$(item_y "$1" "$2"); then
         fail "the list has no item $2 to drag"
         return 1
     fi

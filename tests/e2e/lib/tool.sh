@@ -2,10 +2,12 @@
 # files, and starting, awaiting and (if need be) killing the program's processes.
 
 # Per scenario (set by scenario_setup):
+#   SCENARIO its name
 #   WORKDIR  scratch working directory: config.ini, the master's scenario, state and logs
 #   MASTER   the simulated master's scenario file (JSON)
 #   STATE    the master's committed ID table (state file)
 #   WIRELOG  the wire log of the first instance; BOXLOG the message boxes of all instances
+SCENARIO=
 WORKDIR=
 MASTER=
 STATE=
@@ -16,6 +18,7 @@ TOOL_PID=
 EXIT_STATUS=
 
 scenario_setup() {
+    SCENARIO=$1
     WORKDIR=$E2E_WORK/$1
     rm -rf "$WORKDIR"
     mkdir -p "$WORKDIR"

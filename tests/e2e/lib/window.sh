@@ -100,36 +100,28 @@ press_key() {
 # click_at ID X Y: a left click at (X, Y) in the window's client area.
 click_at() {
     window_geometry "$1"
-    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3))
-    sleep 0.05
-    xdotool click 1
+    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3)) sleep 0.05 click 1
     sleep 0.15
 }
 
 # drag_from_to ID X1 Y1 X2 Y2: presses the left button at (X1, Y1), moves in steps (a
-# little first, so that a drag starts) to (X2, Y2) and releases it there.
+# little first, so that a drag starts) to (X2, Y2) and releases it there. One xdotool run
+# does it all, so the steps keep their pace on a busy machine.
 drag_from_to() {
     local id=$1 x1=$2 y1=$3 x2=$4 y2=$5 step
     window_geometry "$id"
     local ax=$((WIN_X + x1)) ay=$((WIN_Y + y1)) bx=$((WIN_X + x2)) by=$((WIN_Y + y2))
-    xdotool mousemove "$ax" "$ay"
-    sleep 0.05
-    xdotool mousedown 1
-    sleep 0.1
+    local moves=(mousemove "$ax" "$ay" sleep 0.05 mousedown 1 sleep 0.1)
     for step in 4 8 12 16; do
-        xdotool mousemove $((ax + step)) "$ay"
-        sleep 0.03
+        moves+=(mousemove $((ax + step)) "$ay" sleep 0.03)
     done
     for step in 1 2 3 4 5 6; do
-        xdotool mousemove $((ax + 16 + (bx - ax - 16) * step / 6)) $((ay + (by - ay) * step / 6))
-        sleep 0.05
+        moves+=(mousemove $((ax + 16 + (bx - ax - 16) * step / 6)) $((ay + (by - ay) * step / 6))
+            sleep 0.05)
     done
     # Rest on the target so that it answers whether it takes the drop.
-    xdotool mousemove $((bx + 1)) "$by"
-    sleep 0.1
-    xdotool mousemove "$bx" "$by"
-    sleep 0.2
-    xdotool mouseup 1
+    moves+=(mousemove $((bx + 1)) "$by" sleep 0.1 mousemove "$bx" "$by" sleep 0.2 mouseup 1)
+    xdotool "${moves[@]}"
     sleep 0.25
 }
 
@@ -140,9 +132,7 @@ close_by_title_bar() {
     frame_extents "$1"
     local x=$((WIN_X + WIN_W + FRAME_RIGHT - FRAME_TOP / 2 - 1))
     local y=$((WIN_Y - FRAME_TOP / 2))
-    xdotool mousemove "$x" "$y"
-    sleep 0.05
-    xdotool click 1
+    xdotool mousemove "$x" "$y" sleep 0.05 click 1
     sleep 0.1
 }
 
@@ -154,4 +144,30 @@ close_by_alt_f4() {
 # capture_window ID FILE: the window's client area as an image.
 capture_window() {
     import -window "$1" "$2" 2>/dev/null
+}
+
+# map_state ID: the window's map state as xwininfo says it (IsViewable, IsUnMapped...).
+map_state() {
+    xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: *//p'
+}
+
+# minimise ID / restore ID: through the window manager; each waits (up to 3 s) until the
+# window is hidden or shown again. Returns 1 if that did not happen.
+minimise() {
+    xdotool windowminimize "$1" 2>/dev/null
+    await_map_state "$1" IsUnMapped
+}
+
+restore() {
+    xdotool windowactivate "$1" 2>/dev/null
+    await_map_state "$1" IsViewable
+}
+
+await_map_state() {
+    local tries=0
+    until [[ $(map_state "$1") == "$2" ]]; do
+        ((++tries > 30)) && return 1
+        sleep 0.1
+    done
+    sleep 0.2
 }

@@ -1,14 +1,14 @@
 # A master that fails while the tool reads its ID table: whatever the tool got, closing
 # it must leave the master's table as it was.
 
-# read_fault_session NAME: starts the tool on the master written, closes it at once and
+# read_fault_session: starts the tool on the master written, closes it at once and
 # checks that the table survived and the register sessions were complete.
 read_fault_session() {
     write_table "${TABLE[@]}"
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
-    shot "$1"
+    shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 30 0
     expect_table "${TABLE[@]}"
@@ -26,7 +26,7 @@ scenario_master_fails_during_id_read() {
 {"slaves": $SLAVES_JSON, "search": {"durationMs": 300},
  "driverErrors": [{"function": "FT_GetQueueStatus", "afterCommand": "\$A7"}]}
 JSON
-    read_fault_session master_fails_during_id_read
+    read_fault_session
 }
 
 # The master answers one register query with an error reply.
@@ -36,7 +36,7 @@ scenario_master_refuses_register_read() {
 {"slaves": $SLAVES_JSON, "search": {"durationMs": 300},
  "faults": [{"command": "\$AB", "action": "refuse", "times": 1}]}
 JSON
-    read_fault_session master_refuses_register_read
+    read_fault_session
 }
 
 # One read of the bridge fails during the query of the eighth register; the reply it
@@ -47,5 +47,5 @@ scenario_read_error_during_id_read() {
 {"slaves": $SLAVES_JSON, "search": {"durationMs": 300},
  "driverErrors": [{"function": "FT_Read", "afterCommand": "\$A8", "times": 1}]}
 JSON
-    read_fault_session read_error_during_id_read
+    read_fault_session
 }

@@ -14,7 +14,7 @@ scenario_drag_onto_free_row() {
     drag_item_to_cell "$main" 0 1 3
     expect_eq "module commands sent by the drop" 0 \
         "$(host_commands | sed -n '/^\$A0H0$/,$p' | tail -n +2 | wc -l)"
-    shot drag_onto_free_row
+    shot
     close_by_alt_f4 "$main"
     expect_exit "$TOOL_PID" 15 0
     local expected
@@ -43,7 +43,7 @@ scenario_drag_refused() {
     drag_item_to_cell "$main" 0 1 15 # below row 14
     drag_item_to_cell "$main" 1 1 6  # registered slave (position 2) onto a free row
     drag_item_to_cell "$main" 0 1 5  # taken
-    shot drag_refused
+    shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
     local expected
@@ -66,7 +66,7 @@ scenario_release_range() {
     select_rows "$main" 1 4
     click_release "$main"
     drag_item_to_cell "$main" 1 1 6
-    shot release_range
+    shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
     local expected

@@ -1,8 +1,9 @@
 # Whole sessions: start-up, the list and the grid as read from the master, and the close
 # that writes the table back.
 
-# Start-up with no config.ini, close through the title bar with no change: the default
-# file is created, all 14 IDs go back unchanged in one write, the program ends with 0.
+# Start-up with no config.ini; the window is minimised and restored, then closed through
+# the title bar with no change: the default file is created, minimising writes nothing,
+# all 14 IDs go back unchanged in one write, and the program ends with 0.
 SCENARIOS+=(session_without_change)
 scenario_session_without_change() {
     healthy_master 300
@@ -11,7 +12,12 @@ scenario_session_without_change() {
     local main
     main=$(await_main_window) || abort "the main window did not appear"
     expect_listed "$main" "$LISTED_SLAVES"
-    shot session_without_change
+    shot
+    local sent
+    sent=$(host_commands | wc -l)
+    minimise "$main" || fail "the window manager could not minimise the window"
+    restore "$main" || fail "the window manager could not restore the window"
+    expect_eq "commands sent while minimised and restored" "$sent" "$(host_commands | wc -l)"
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
     expect_default_config

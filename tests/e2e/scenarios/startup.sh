@@ -4,18 +4,18 @@
 NOT_PREPARED='KESTRAVION is not prepared. \nPlease check USB connection and power.'
 ANOTHER_RUNNING='Another KESTRAVION family software is already running.'
 
-# expect_refused_start NAME TEXT ICON KEY [WIRELOG]: the tool started last (TOOL_PID)
+# expect_refused_start TEXT ICON KEY [WIRELOG]: the tool started last (TOOL_PID)
 # shows the message box TEXT and no main window; KEY dismisses it; it then ends with 0
 # and sent no module command (so no register was written).
 expect_refused_start() {
     local box
     box=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box \"error\" appeared"
     window_visible "$TOOL_PID" "$MAIN_CAPTION" && fail "the main window is shown behind the box"
-    shot "$1"
-    press_key "$box" "$4"
+    shot
+    press_key "$box" "$3"
     expect_exit "$TOOL_PID" 10 0
-    expect_box error "$3" "$2"
-    expect_no_module_commands "${5:-$WIRELOG}"
+    expect_box error "$2" "$1"
+    expect_no_module_commands "${4:-$WIRELOG}"
 }
 
 # A second instance while one runs: its message, no USB traffic of its own; it reads
@@ -31,8 +31,7 @@ scenario_second_instance() {
     sentBefore=$(host_commands | wc -l)
     mkdir -p "$WORKDIR/second"
     start_tool --as second --dir "$WORKDIR/second" --wirelog "$WORKDIR/second/wire.log"
-    expect_refused_start second_instance "$ANOTHER_RUNNING" warning Escape \
-        "$WORKDIR/second/wire.log"
+    expect_refused_start "$ANOTHER_RUNNING" warning Escape "$WORKDIR/second/wire.log"
     [[ ! -s $WORKDIR/second/wire.log ]] || fail "the second instance talked to a master"
     expect_default_config "$WORKDIR/second"
     expect_eq "commands sent by the first instance meanwhile" "$sentBefore" \
@@ -44,14 +43,12 @@ scenario_second_instance() {
     expect_table "${TABLE[@]}"
 }
 
-# not_prepared NAME [start_tool options]: the master (as written) cannot be prepared.
+# not_prepared [start_tool options]: the master (as written) cannot be prepared.
 not_prepared() {
-    local name=$1
-    shift
     write_table "${TABLE[@]}"
     cp "$STATE" "$WORKDIR/state.before"
     start_tool "$@"
-    expect_refused_start "$name" "$NOT_PREPARED" critical Return
+    expect_refused_start "$NOT_PREPARED" critical Return
     cmp -s "$STATE" "$WORKDIR/state.before" || fail "the master's table was changed"
 }
 
@@ -59,7 +56,7 @@ not_prepared() {
 SCENARIOS+=(startup_without_driver)
 scenario_startup_without_driver() {
     healthy_master 300
-    not_prepared startup_without_driver --no-driver
+    not_prepared --no-driver
     [[ ! -e $WIRELOG ]] || fail "a simulated master was loaded"
 }
 
@@ -67,21 +64,21 @@ scenario_startup_without_driver() {
 SCENARIOS+=(startup_open_fails)
 scenario_startup_open_fails() {
     write_master <<<'{"openStatus": 2}'
-    not_prepared startup_open_fails
+    not_prepared
 }
 
 # Purging the bridge's buffers fails five times.
 SCENARIOS+=(startup_purge_fails)
 scenario_startup_purge_fails() {
     write_master <<<'{"purgeFailures": 5}'
-    not_prepared startup_purge_fails
+    not_prepared
 }
 
 # The master answers "MG" with state digit 6.
 SCENARIOS+=(startup_master_state_6)
 scenario_startup_master_state_6() {
     write_master <<<'{"mgState": 6}'
-    not_prepared startup_master_state_6
+    not_prepared
     expect_eq "last line sent" MG "$(host_commands | tail -n1)"
 }
 
@@ -89,7 +86,7 @@ scenario_startup_master_state_6() {
 SCENARIOS+=(startup_mv_refused)
 scenario_startup_mv_refused() {
     write_master <<<'{"faults": [{"command": "MV", "action": "refuse", "reason": "3"}]}'
-    not_prepared startup_mv_refused
+    not_prepared
     expect_eq "\"MV\" attempts" 5 "$(count_command MV)"
 }
 
@@ -97,7 +94,7 @@ scenario_startup_mv_refused() {
 SCENARIOS+=(startup_bad_xv)
 scenario_startup_bad_xv() {
     write_master <<<'{"xvConnected": false}'
-    not_prepared startup_bad_xv
+    not_prepared
 }
 
 # "MV" refused four times and then acknowledged: the start-up goes on and the tool works.
@@ -111,6 +108,7 @@ JSON
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
+    shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
     expect_eq "\"MV\" attempts" 5 "$(count_command MV)"
