@@ -25,8 +25,10 @@ TfmMsg::TfmMsg(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHi
 
     Panel1 = new QFrame(this);
     Panel1->setGeometry(-1, 0, 377, 73);
+    // The panel overhangs the window by a pixel on three sides; a two-pixel frame still
+    // leaves the borderless window a visible edge all round.
     Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Panel1->setLineWidth(1);
+    Panel1->setLineWidth(2);
 
     Image1 = new TPicture(DrawCycleSymbol, Panel1);
     Image1->setGeometry(17, 8, 65, 53);

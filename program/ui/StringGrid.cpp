@@ -27,6 +27,9 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A cell made current never scrolls the grid sideways: the ID column is wider than the
+    // pane, and showing all of it would push the IDs' first digits out of sight.
+    setAutoScroll(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setDropIndicatorShown(false);

@@ -1,16 +1,11 @@
 #include "UiFixture.h"
 
-#include "program/ui/StringGrid.h"
-
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QListWidget>
 
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 const char* const DemoScenario = R"({
   "slaves": [
@@ -27,21 +22,18 @@ const char* const DemoScenario = R"({
   "search": {"durationMs": 50}
 })";
 
-BoxWatcher::BoxWatcher() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
+void UiFixture::SetUp() {
+    SimFixture::SetUp();
+    boxWatch_.setInterval(5);
+    QObject::connect(&boxWatch_, &QTimer::timeout, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        seen.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->icon(),
-                        box->standardButtons(), box->parentWidget(), SimWriteCount()});
+        boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->icon(),
+                         box->standardButtons(), box->parentWidget(), SimWriteCount()});
         box->done(QMessageBox::Ok);
     });
-    timer_.start();
-}
-
-void UiFixture::SetUp() {
-    SimFixture::SetUp();
+    boxWatch_.start();
     previousDir_ = std::filesystem::current_path().string();
     char pattern[] = "/tmp/tarvelo-ui-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -96,7 +88,8 @@ std::vector<std::string> UiFixture::ModuleCommands() {
     return commands;
 }
 
-int UiFixture::Count(const std::vector<std::string>& commands, const std::string& command) {
+int UiFixture::Count(const std::string& command) {
+    const std::vector<std::string> commands = ModuleCommands();
     return static_cast<int>(std::count(commands.begin(), commands.end(), command));
 }
 
@@ -119,6 +112,6 @@ bool UiFixture::DragOverAt(QPoint point) {
     return accept;
 }
 
-QListWidgetItem* UiFixture::Item(int row) const {
-    return window->lvDevices->item(row);
+void UiFixture::DropAt(QPoint point) {
+    window->sgGridDragDrop(window->sgGrid, window->lvDevices, point.x(), point.y());
 }

@@ -6,31 +6,23 @@
 
 #include "program/ui/Main.h"
 
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// A message box as the user saw it, and how much had gone to the master before it came up.
+// A message box as the user saw it, and how many writes had gone to the master before.
 struct SeenBox {
     std::string title;
     std::string text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
-    const QWidget* owner = nullptr;
-    int writesBefore = 0;
-};
-
-// Dismisses every message box with OK as soon as it is up, and remembers it.
-class BoxWatcher {
-public:
-    BoxWatcher();
-    std::vector<SeenBox> seen;
-
-private:
-    QTimer timer_;
+    const QWidget* owner;
+    int writesBefore;
 };
 
 class UiFixture : public SimFixture {
@@ -38,33 +30,36 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // config.ini in the working directory.
     static void WriteConfig(const std::string& text);
     static std::string ReadConfig();
     // Loads the scenario and builds the window, which runs the whole start-up.
     void Start(const std::string& scenario);
-    // Ends the window and the library's hold on the device, as a new process would start.
+    // Ends the window and the library's hold on the device, as the end of a process would.
     void Stop();
 
-    // The module commands the host framed since the logs were last cleared, without CR.
+    // The module commands framed since the logs were cleared, without their CR.
     static std::vector<std::string> ModuleCommands();
-    static int Count(const std::vector<std::string>& commands, const std::string& command);
-    // Runs the message loop; its exit code, or 99 when it did not end within five seconds.
+    static int Count(const std::string& command);
+    // Runs the message loop: its exit code, or 99 when it has not ended after five seconds.
     static int RunLoop();
 
-    // The centre of a cell of the grid, in the grid's own coordinates.
     QPoint CellCentre(int col, int row) const;
     bool DragOverAt(QPoint point);
-    QListWidgetItem* Item(int row) const;
+    void DropAt(QPoint point);
+    void Release() { window->btnReleaseClick(window->btnRelease); }
+    void SearchAgain() { window->btnSrchAgainClick(window->btnSrchAgain); }
+    int Mark(int row) const { return TfmMain::ImageIndex(window->lvDevices->item(row)); }
+    std::string Cell(int row) const { return window->sgGrid->Cells(1, row); }
 
-    BoxWatcher boxes;
+    // Every message box is dismissed with OK as soon as it is up, and kept here.
+    std::vector<SeenBox> boxes;
     std::unique_ptr<TfmMain> window;
 
 private:
+    QTimer boxWatch_;
     std::string previousDir_;
     std::string scratchDir_;
 };
 
-// The scenario most tests run on: ZOMRA slaves among other devices, one ID listed twice,
-// two positions registered.
+// ZOMRA slaves among other devices, one ID found twice, positions 2 and 5 registered.
 extern const char* const DemoScenario;
