@@ -127,6 +127,17 @@ TEST_F(D2xxTest, ReadWaitsForMissingBytesUpToTheReadTimeout) {
     EXPECT_EQ(SimNowUs(), before);
 }
 
+TEST_F(D2xxTest, RealTimeRepliesArriveAsTheRealClockRuns) {
+    Start(R"({"byteGapMs": 5})");
+    SimUseVirtualTime(0);
+    EXPECT_EQ(Line("OR"), "Y\r");
+    Write("MV\r");
+    char buffer[2] = {};
+    DWORD got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer, 2, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer, got), "Y\r");
+}
+
 TEST_F(D2xxTest, PurgeDropsArrivedBytesButNotThoseStillOnTheirWay) {
     Start(R"({"faults": [{"command": "MW", "action": "delay", "delayMs": 500}]})");
     Write("OR\r");
