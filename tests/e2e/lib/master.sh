@@ -12,15 +12,15 @@ count_command() {
     host_commands | grep -cxF -- "$1"
 }
 
-# expect_table ID1 ... ID14: the master's committed table.
+# expect_table ID1 ... ID14: the master's committed table, position by position.
 expect_table() {
-    local expected actual
-    expected=$(printf '%s\n' "$@")
-    actual=$(committed_table)
-    if [[ $expected != "$actual" ]]; then
-        fail "committed table differs (expected | actual):"
-        diff -y --width=60 <(echo "$expected") <(echo "$actual") | sed 's/^/          /'
-    fi
+    local actual position
+    mapfile -t actual < <(committed_table)
+    for position in $(seq 1 14); do
+        local want=${!position} got=${actual[position - 1]:-(none)}
+        [[ $want == "$got" ]] ||
+            fail "committed ID at position $(printf %02X "$position"): expected $want, got $got"
+    done
 }
 
 # expect_sessions LINE...: the register access sessions on the wire, as e2e_check

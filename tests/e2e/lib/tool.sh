@@ -81,10 +81,12 @@ start_tool() {
     STARTED_PIDS+=("$TOOL_PID")
 }
 
+# process_running PID: the process exists and has not ended (a zombie has ended).
 process_running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-    [[ $state != Z* ]]
+    local stat
+    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    stat=${stat##*) }
+    [[ ${stat:0:1} != Z ]]
 }
 
 # await_exit PID SECONDS: waits for the process to end; sets EXIT_STATUS. Returns 1 when

@@ -24,17 +24,7 @@ window_visible() {
     [[ -n $(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null) ]]
 }
 
-# await_no_window PID REGEX SECONDS: waits until no such window is shown.
-await_no_window() {
-    local limit=$(($3 * 10)) tries=0
-    while window_visible "$1" "$2"; do
-        ((++tries > limit)) && return 1
-        sleep 0.1
-    done
-    return 0
-}
-
-# The progress window: a visible, frameless 375 x 72 window of process PID. Prints its id.
+# The progress window: the visible 375 x 72 window of process PID. Prints its id.
 progress_window() {
     local id
     for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do

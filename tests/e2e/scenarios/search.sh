@@ -22,6 +22,9 @@ JSON
     click_search_again "$main"
     await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
     shot
+    frame_extents "$(progress_window "$TOOL_PID")"
+    expect_eq "progress window's border and title bar" 0,0,0,0 \
+        "$FRAME_LEFT,$FRAME_RIGHT,$FRAME_TOP,$FRAME_BOTTOM"
     click_search_again "$main"
     click_release "$main"
     drag_item_to_cell "$main" 0 1 3 "$itemY"
