@@ -97,7 +97,17 @@ mkdir -p "$E2E_WORK" "$E2E_SHOTS"
 E2E_RUNTIME=$E2E_WORK/runtime
 mkdir -p -m 700 "$E2E_RUNTIME"
 
+# An interrupted run ends the running scenario (which ends its processes) and the display.
+scenario_pid=
+interrupted() {
+    if [[ -n $scenario_pid ]]; then
+        kill -TERM "$scenario_pid" 2>/dev/null
+        wait "$scenario_pid" 2>/dev/null
+    fi
+    exit 130
+}
 trap stop_display EXIT
+trap interrupted INT TERM HUP
 start_display || {
     echo "0 passed, 1 failed"
     exit 1
@@ -117,14 +127,18 @@ run_scenario() {
             exit $SCENARIO_FAILED
         }
         trap finish EXIT
+        trap 'exit 1' INT TERM HUP
         if [[ -n ${E2E_TRACE:-} ]]; then
             PS4='+ ${EPOCHREALTIME} '
             set -x
         fi
         scenario_setup "$name"
         "scenario_$name"
-    )
+    ) &
+    scenario_pid=$!
+    wait "$scenario_pid"
     local status=$?
+    scenario_pid=
     if ((status == 0)); then
         echo "ok   $name ($(elapsed_since "$started") s)"
         return 0
