@@ -199,7 +199,7 @@ TEST_F(D2xxTest, WireLogEscapesEveryByteThatIsNotPrintable) {
 }
 
 TEST_F(D2xxTest, WireLogFileGetsWritesRepliesAndViolations) {
-    const std::string path = ::testing::TempDir() + "ksim_wirelog_test.txt";
+    const std::string path = ScratchPath("wirelog_test.txt");
     std::remove(path.c_str());
     SimSetWireLogFile(path.c_str());
     Start();

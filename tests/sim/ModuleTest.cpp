@@ -222,7 +222,7 @@ TEST_F(RegisterTest, UncommittedSetsAreLostOnReloadOfTheWorkingRegisters) {
 
 class StateFileTest : public SimHostTest {
 protected:
-    std::string path = ::testing::TempDir() + "ksim_state_test.txt";
+    std::string path = ScratchPath("state_test.txt");
 
     void SetUp() override {
         SimHostTest::SetUp();

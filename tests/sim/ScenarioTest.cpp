@@ -176,10 +176,9 @@ std::string RunProbe(const std::string& environment) {
 
 class EnvironmentTest : public ::testing::Test {
 protected:
-    const std::string dir = ::testing::TempDir();
-    const std::string state = dir + "ksim_env_state.txt";
-    const std::string wire = dir + "ksim_env_wire.txt";
-    const std::string broken = dir + "ksim_env_broken.json";
+    const std::string state = ScratchPath("env_state.txt");
+    const std::string wire = ScratchPath("env_wire.txt");
+    const std::string broken = ScratchPath("env_broken.json");
 
     void SetUp() override {
         std::remove(state.c_str());

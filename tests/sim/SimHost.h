@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <time.h>
+#include <unistd.h>
 
 class SimHostTest : public SimFixture {
 protected:
@@ -92,3 +93,9 @@ protected:
     // The four value digits of a module reply ("#03:K0001\r" gives "0001").
     static std::string Digits(const std::string& reply) { return reply.substr(5, 4); }
 };
+
+// A file name in the test scratch folder that no other test process uses at the same
+// time (ctest runs the cases of one executable in parallel processes).
+inline std::string ScratchPath(const std::string& name) {
+    return ::testing::TempDir() + "ksim_" + std::to_string(::getpid()) + "_" + name;
+}
