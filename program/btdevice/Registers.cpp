@@ -14,6 +14,22 @@ const size_t IdLength = 12;
 // Length of a complete reply to the commands that open register access.
 const size_t AckLength = 5;
 
+// A register holds four hexadecimal digits; anything else in a reply is the module's
+// error answer, not a piece of an ID.
+bool IsRegisterValue(const std::string& piece) {
+    if (piece.size() != 4) {
+        return false;
+    }
+    for (char c : piece) {
+        const bool digit =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!digit) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool CBtDevice::ReadRegisteredIds() {
@@ -28,16 +44,19 @@ bool CBtDevice::ReadRegisteredIds() {
     int index = 0;
     for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
         std::string id;
+        bool refused = false;
         for (const char* reg : row->registers) {
             const std::string command = std::string(reg) + "\r";
             const std::string reply =
                 link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
-            id += TextPiece(reply, 6, 4);
+            const std::string piece = TextPiece(reply, 6, 4);
+            id += piece;
+            refused = refused || !IsRegisterValue(piece);
             failed = failed || reply.size() < static_cast<size_t>(row->replyLength) + 1;
             Pause();
         }
         registeredIds[index] = id;
-        readIncomplete[index] = failed || id.size() < IdLength;
+        readIncomplete[index] = failed || refused || id.size() < IdLength;
     }
 
     SendCommand("$A0H0");

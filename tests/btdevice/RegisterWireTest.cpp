@@ -261,3 +261,18 @@ TEST_F(RegisterWire, SoundReadAfterAFailedOneIsWrittenWhole) {
 }
 
 } // namespace
+
+// A register the module refuses answers with a full-length error reply; its "????" is no
+// piece of an ID and must not be written back over the master's entry.
+TEST_F(RegisterWire, RefusedRegisterIsNotWrittenBack) {
+    Start(Scenario("[{\"command\":\"$AB\",\"action\":\"refuse\",\"times\":1}]"));
+    device->ReadRegisteredIds();
+    EXPECT_EQ(device->GetRegisteredId(3), IdOf(4).substr(0, 4) + "????" + IdOf(4).substr(8));
+    EXPECT_TRUE(device->readIncomplete[3]);
+    EXPECT_FALSE(device->readIncomplete[4]);
+    StoreAndWrite();
+    for (const std::string& frame : Writes()) {
+        EXPECT_EQ(frame.find("$ABH"), std::string::npos) << frame;
+    }
+    ExpectCommittedTableIntact();
+}
