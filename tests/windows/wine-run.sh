@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the cross build under wine: ctest's emulator for the build
+# (cmake/mingw-w64-x86_64.cmake), usable by hand too:
+#   tests/windows/wine-run.sh build-win/tests/config_tests.exe --gtest_filter=...
+#
+# The wine prefix lives in the build tree (<build>/wine-prefix) and is made on first use.
+# The program finds brenvoli.dll (<build>/bin) and the simulated ftd2xx.dll (<build>/sim)
+# on the DLL search path, so neither needs to stand beside a test or beside the other.
+# Carriage returns of the program's text-mode output are dropped, so that it reads as on
+# Linux (gtest's list of tests, for one). The exit status is the program's.
+set -uo pipefail
+
+program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]}
+# The build tree is the nearest folder above the program that holds CMakeCache.txt.
+build=$(cd "$(dirname "$program")" && pwd)
+while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do
+    build=$(dirname "$build")
+done
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    echo "wine-run.sh: $program is not in a build tree" >&2
+    exit 2
+fi
+
+export WINEPREFIX=${WINEPREFIX:-$build/wine-prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installers: nothing here needs .NET or HTML.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# Debian keeps the 64-bit loader and server in /usr/lib/wine; elsewhere they are on PATH.
+wine=$(command -v wine64 || true)
+[ -n "$wine" ] || [ ! -x /usr/lib/wine/wine64 ] || wine=/usr/lib/wine/wine64
+[ -n "$wine" ] || wine=$(command -v wine || true)
+wineserver=$(command -v wineserver || true)
+[ -n "$wineserver" ] || [ ! -x /usr/lib/wine/wineserver64 ] || wineserver=/usr/lib/wine/wineserver64
+if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+    echo "wine-run.sh: wine is not installed" >&2
+    exit 127
+fi
+
+# A fresh prefix is made once, under a lock, with a time limit so a stuck first start
+# cannot hang a test run.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+            status=$?
+            if [ $status -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+                echo "wine-run.sh: making the wine prefix $WINEPREFIX failed ($status)" >&2
+                exit 1
+            fi
+        fi
+    ) 9>"$WINEPREFIX.lock" || exit 1
+fi
+
+# Starting wine costs seconds when its server has to start too: one server is kept
+# until 30 s after the last program ended (a no-op when it is already running).
+"$wineserver" -p 30 </dev/null >/dev/null 2>&1
+
+# The DLL search path: <build>/bin and <build>/sim, or the folders that
+# KESTRAVION_WINE_DLL_PATH names instead (Unix paths separated by colons, like
+# LD_LIBRARY_PATH; set but empty: none). Wine sees the host's folders on drive Z:.
+WINEPATH=""
+IFS=: read -ra dll_dirs <<<"${KESTRAVION_WINE_DLL_PATH-$build/bin:$build/sim}"
+for dir in "${dll_dirs[@]}"; do
+    [ -n "$dir" ] && WINEPATH+="${WINEPATH:+;}Z:${dir//\//\\}"
+done
+export WINEPATH
+
+"$wine" "$@" | tr -d '\r'
