@@ -145,7 +145,7 @@ bool ValidTransferSize(ULONG size) {
 
 extern "C" {
 
-FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
+FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     const FT_STATUS status = OpenDevice(device, deviceNumber == 0, handle);
@@ -153,7 +153,7 @@ FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
     return status;
 }
 
-FT_STATUS FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
+FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_PARAMETER;
@@ -168,7 +168,7 @@ FT_STATUS FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
     return status;
 }
 
-FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
+FT_STATUS KSIM_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     const FT_STATUS status = ListDevices(device, arg1, arg2, flags);
@@ -176,7 +176,7 @@ FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
     return status;
 }
 
-FT_STATUS FT_Close(FT_HANDLE handle) {
+FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
@@ -191,7 +191,8 @@ FT_STATUS FT_Close(FT_HANDLE handle) {
     return status;
 }
 
-FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead, LPDWORD bytesReturned) {
+FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+                            LPDWORD bytesReturned) {
     CSimDevice& device = Device();
     std::unique_lock<std::mutex> lock(device.mutex);
     DWORD got = 0;
@@ -213,7 +214,8 @@ FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead, LPDWORD byt
     return status;
 }
 
-FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite, LPDWORD bytesWritten) {
+FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
+                             LPDWORD bytesWritten) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     DWORD written = 0;
@@ -236,7 +238,7 @@ FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite, LPDWORD b
     return status;
 }
 
-FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
+FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     const FT_STATUS status =
@@ -245,7 +247,7 @@ FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
     return status;
 }
 
-FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
+FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
@@ -262,7 +264,7 @@ FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
     return status;
 }
 
-FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout) {
+FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
@@ -277,7 +279,7 @@ FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout
     return status;
 }
 
-FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
+FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     DWORD waiting = 0;
@@ -299,7 +301,7 @@ FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     return status;
 }
 
-FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
+FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
@@ -310,7 +312,8 @@ FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     return status;
 }
 
-FT_STATUS FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize, ULONG outTransferSize) {
+FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
+                                        ULONG outTransferSize) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;

@@ -14,6 +14,13 @@
 //   KSIM_WIRELOG   path of the wire log: every byte each way, one line per write/reply
 #pragma once
 
+// On Windows the simulator exports only what is marked; these are marked when it is built.
+#if defined(_WIN32) && defined(KSIM_BUILDING)
+#define KSIM_CONTROL __declspec(dllexport)
+#else
+#define KSIM_CONTROL
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -21,26 +28,26 @@ extern "C" {
 // Replaces the whole simulated state with the scenario (JSON text); the device is closed,
 // the logs are cleared. Returns 0, or -1 when the text is not a valid scenario (the
 // previous state is kept; SimLastError() says why).
-int SimLoadScenario(const char* json);
-int SimLoadScenarioFile(const char* path);
-const char* SimLastError(void);
+KSIM_CONTROL int SimLoadScenario(const char* json);
+KSIM_CONTROL int SimLoadScenarioFile(const char* path);
+KSIM_CONTROL const char* SimLastError(void);
 // The default scenario: a healthy master that acknowledges everything, no slaves,
 // an empty ID table ("000000000000" at every position), no faults.
-void SimReset(void);
+KSIM_CONTROL void SimReset(void);
 
 // Virtual time: when on, the simulator's clock moves only by SimAdvanceUs(), which the
 // tests' nanosleep() replacement calls (tests/support). When off, the clock is the real
 // monotonic clock.
-void SimUseVirtualTime(int on);
-int SimVirtualTimeOn(void);
-void SimAdvanceUs(long long us);
-long long SimNowUs(void);
+KSIM_CONTROL void SimUseVirtualTime(int on);
+KSIM_CONTROL int SimVirtualTimeOn(void);
+KSIM_CONTROL void SimAdvanceUs(long long us);
+KSIM_CONTROL long long SimNowUs(void);
 
 // The host's writes since the last clear: how many, and the bytes of one of them.
 // SimWriteData copies at most `size` bytes and returns the write's full length
 // (-1 for an index out of range).
-int SimWriteCount(void);
-int SimWriteData(int index, char* buffer, int size);
+KSIM_CONTROL int SimWriteCount(void);
+KSIM_CONTROL int SimWriteData(int index, char* buffer, int size);
 
 // Logs since the last clear, as text; the pointer stays valid until the next call of any
 // Sim function. One line per entry, each ending in "\n".
@@ -53,23 +60,23 @@ int SimWriteData(int index, char* buffer, int size);
 //     reply as queued, C-escaped (\r, \n, \\, \xNN for other non-printables)
 //   SimViolations: protocol violations the master noticed (malformed frames, commands
 //     outside the register access window, unknown commands), one line each
-const char* SimCallLog(void);
-const char* SimWireLog(void);
-const char* SimViolations(void);
-void SimClearLogs(void);
+KSIM_CONTROL const char* SimCallLog(void);
+KSIM_CONTROL const char* SimWireLog(void);
+KSIM_CONTROL const char* SimViolations(void);
+KSIM_CONTROL void SimClearLogs(void);
 
 // The committed (persisted) ID table of the Bluetooth module; position 1 to 14.
 // Returns "" for a position out of range.
-const char* SimCommittedId(int position);
+KSIM_CONTROL const char* SimCommittedId(int position);
 
 // The state file and the wire log file, as KSIM_STATE and KSIM_WIRELOG set them at load
 // time; NULL or "" turns them off. SimReset() turns both off. The state file is read at
 // the next scenario load.
-void SimSetStateFile(const char* path);
-void SimSetWireLogFile(const char* path);
+KSIM_CONTROL void SimSetStateFile(const char* path);
+KSIM_CONTROL void SimSetWireLogFile(const char* path);
 
 // Reply bytes in the receive queue, those still on their way included.
-int SimPendingBytes(void);
+KSIM_CONTROL int SimPendingBytes(void);
 
 #ifdef __cplusplus
 }

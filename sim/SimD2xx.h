@@ -38,22 +38,31 @@ enum : ULONG {
     FT_PURGE_TX = 2,
 };
 
+// On Windows only what is marked is exported, and the D2XX functions use the standard
+// calling convention, as FTDI's ftd2xx.dll does.
+#ifdef _WIN32
+#define KSIM_EXPORT __declspec(dllexport)
+#define KSIM_CALL __stdcall
+#else
 #define KSIM_EXPORT __attribute__((visibility("default")))
+#define KSIM_CALL
+#endif
 
 extern "C" {
-KSIM_EXPORT FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle);
-KSIM_EXPORT FT_STATUS FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle);
-KSIM_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags);
-KSIM_EXPORT FT_STATUS FT_Close(FT_HANDLE handle);
-KSIM_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
-                              LPDWORD bytesReturned);
-KSIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
-                               LPDWORD bytesWritten);
-KSIM_EXPORT FT_STATUS FT_ResetDevice(FT_HANDLE handle);
-KSIM_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask);
-KSIM_EXPORT FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout);
-KSIM_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes);
-KSIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency);
-KSIM_EXPORT FT_STATUS FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
-                                          ULONG outTransferSize);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+                                        LPDWORD bytesReturned);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
+                                         LPDWORD bytesWritten);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout,
+                                               ULONG writeTimeout);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency);
+KSIM_EXPORT FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
+                                                    ULONG outTransferSize);
 }
