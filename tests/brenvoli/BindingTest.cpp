@@ -1,39 +1,81 @@
 // The driver binding against fake drivers that lack one entry point, and without any
 // driver at all. Each case loads its variant by path; the library's load of
-// "libftd2xx.so" then finds that object by its SONAME.
+// "libftd2xx.so" then finds that object by its SONAME (on Windows, the loaded
+// "ftd2xx.dll" by its module name).
 #include "FakeD2xx.h"
 #include "brenvoli/brenvoli.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <string>
+
+#ifdef _WIN32
+#include "SleepHook.h"
+
+#include <algorithm>
+#include <windows.h>
+#else
+#include <dlfcn.h>
 #include <time.h>
 
 // The pauses of the initialisation sequence pass at once here.
 extern "C" int nanosleep(const struct timespec*, struct timespec*) {
     return 0;
 }
+#endif
 
 namespace {
+
+#ifdef _WIN32
+// The pauses of the initialisation sequence pass at once here.
+void WINAPI NoSleep(DWORD) {}
+const bool sleepsRouted = (sleephook::RouteSleep(NoSleep), true);
+
+void* LoadByPath(const std::string& path) {
+    std::string windowsPath = path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    return ::LoadLibraryA(windowsPath.c_str());
+}
+void* Symbol(void* module, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+}
+void Unload(void* module) {
+    ::FreeLibrary(static_cast<HMODULE>(module));
+}
+bool StillLoaded(const std::string&) {
+    return ::GetModuleHandleA("ftd2xx.dll") != nullptr;
+}
+#else
+void* LoadByPath(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+}
+void* Symbol(void* module, const char* name) {
+    return dlsym(module, name);
+}
+void Unload(void* module) {
+    dlclose(module);
+}
+bool StillLoaded(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr;
+}
+#endif
 
 class Binding : public ::testing::Test {
 protected:
     void TearDown() override {
         KestravionUsbClose();
         if (driver) {
-            dlclose(driver);
-            EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr)
-                << "the fake driver stayed loaded";
+            Unload(driver);
+            EXPECT_FALSE(StillLoaded(path)) << "the fake driver stayed loaded";
         }
     }
 
     void LoadDriver(const char* variantPath) {
         path = variantPath;
-        driver = dlopen(variantPath, RTLD_NOW | RTLD_GLOBAL);
-        ASSERT_NE(driver, nullptr) << dlerror();
-        callLog = reinterpret_cast<FakeCallLogFn>(dlsym(driver, "FakeCallLog"));
-        queue = reinterpret_cast<FakeQueueFn>(dlsym(driver, "FakeQueue"));
-        reset = reinterpret_cast<FakeResetFn>(dlsym(driver, "FakeReset"));
+        driver = LoadByPath(variantPath);
+        ASSERT_NE(driver, nullptr) << variantPath;
+        callLog = reinterpret_cast<FakeCallLogFn>(Symbol(driver, "FakeCallLog"));
+        queue = reinterpret_cast<FakeQueueFn>(Symbol(driver, "FakeQueue"));
+        reset = reinterpret_cast<FakeResetFn>(Symbol(driver, "FakeReset"));
         ASSERT_TRUE(callLog && queue && reset);
         reset();
     }

@@ -5,7 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#ifdef _WIN32
+#define FAKE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

@@ -7,7 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -86,9 +92,18 @@ TEST_F(ConfigFileTest, LoadWithoutFileAndRepeatedCloseAreHarmless) {
 }
 
 TEST_F(ConfigFileTest, ReadErrorIsNotTheEndOfTheFile) {
-    std::filesystem::create_directory("folder");
     CInits config;
+#ifdef _WIN32
+    // A folder does not open as a stream here; a stream on a handle that may only write
+    // fails to read.
+    HANDLE writeOnly = ::CreateFileA("written", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
+    config.file = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(writeOnly), _O_RDONLY), "r");
+#else
+    std::filesystem::create_directory("folder");
     config.file = std::fopen("folder", "r");
+#endif
     ASSERT_NE(config.file, nullptr);
     EXPECT_FALSE(config.Load());
     EXPECT_TRUE(config.items.empty());
@@ -118,19 +133,29 @@ void OpenShowingBoxes(const std::string& fileName) {
     std::fputs("Open returned\n", stderr);
 }
 
+#ifdef _WIN32
+// A "config.ini" that another handle holds open without sharing: it can be neither read
+// nor replaced. (Windows keeps a process's working directory from being removed.)
+void LeaveNoRoomForTheDefaultFile() {
+    HANDLE held = ::CreateFileA("config.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+}
+#else
 // A working directory that no longer exists: nothing can be created in it, even by root.
-void EnterRemovedDirectory() {
+void LeaveNoRoomForTheDefaultFile() {
     std::filesystem::create_directory("gone");
     std::filesystem::current_path("gone");
     std::filesystem::remove(std::filesystem::current_path());
 }
+#endif
 
 using ConfigFatalTest = ConfigDirTest;
 
 TEST_F(ConfigFatalTest, DirectoryWithoutRoomForTheDefaultFile) {
     EXPECT_EXIT(
         {
-            EnterRemovedDirectory();
+            LeaveNoRoomForTheDefaultFile();
             OpenShowingBoxes("config.ini");
         },
         ::testing::ExitedWithCode(0),
@@ -148,7 +173,7 @@ TEST_F(ConfigFatalTest, ConfigIniIsADirectory) {
 TEST_F(ConfigFatalTest, HeadlessBoxGoesToStandardError) {
     EXPECT_EXIT(
         {
-            EnterRemovedDirectory();
+            LeaveNoRoomForTheDefaultFile();
             CInits config;
             config.Open("config.ini");
         },
@@ -161,7 +186,10 @@ TEST_F(ConfigFatalTest, FileStillMissingAfterTheDefaultsWereWritten) {
     EXPECT_EXIT(OpenShowingBoxes("nowhere/config.ini"), ::testing::ExitedWithCode(0),
                 "^box caption=error icon=error text=Could not open the ini file again\\.\n"
                 "exit handlers ran\n$");
+#ifndef _WIN32
+    // Windows runs the statement in a new process with a working directory of its own.
     EXPECT_EQ(ReadFile("config.ini"), DefaultFileText);
+#endif
 }
 
 } // namespace

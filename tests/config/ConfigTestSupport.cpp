@@ -5,19 +5,38 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
+#ifdef _WIN32
+// The file is written in text mode, which ends each line with CR LF on Windows.
+const char* const DefaultFileText = "listview=\"List\"\r\n"
+                                    "output=\"win\"\r\n"
+                                    "wait=\"on\"\r\n"
+                                    "time=\"25\"\r\n"
+                                    "usbcomm=\"sync\"\r\n"
+                                    "debug=\"off\"\r\n";
+#else
 const char* const DefaultFileText = "listview=\"List\"\n"
                                     "output=\"win\"\n"
                                     "wait=\"on\"\n"
                                     "time=\"25\"\n"
                                     "usbcomm=\"sync\"\n"
                                     "debug=\"off\"\n";
+#endif
 
 void ConfigDirTest::SetUp() {
     previousDir = std::filesystem::current_path().string();
     std::string pattern = (std::filesystem::temp_directory_path() / "cinits-XXXXXX").string();
+#ifdef _WIN32
+    ASSERT_NE(_mktemp(pattern.data()), nullptr);
+    ASSERT_TRUE(std::filesystem::create_directory(pattern));
+#else
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+#endif
     dir = pattern;
     std::filesystem::current_path(dir);
 }

@@ -3,30 +3,37 @@
 // here aborts the test if it is reached.
 #include <cstdlib>
 
+// On Windows only what is marked is exported, as in the real library.
+#ifdef _WIN32
+#define IMPOSTOR_EXPORT __declspec(dllexport)
+#else
+#define IMPOSTOR_EXPORT
+#endif
+
 extern "C" {
 
 #ifndef LACKING_KestravionUsbOpen
-int KestravionUsbOpen() {
+IMPOSTOR_EXPORT int KestravionUsbOpen() {
     std::abort();
 }
 #endif
 #ifndef LACKING_KestravionUsbClose
-int KestravionUsbClose() {
+IMPOSTOR_EXPORT int KestravionUsbClose() {
     std::abort();
 }
 #endif
 #ifndef LACKING_KestravionExtInit
-int KestravionExtInit() {
+IMPOSTOR_EXPORT int KestravionExtInit() {
     std::abort();
 }
 #endif
 #ifndef LACKING_KestravionExtCon
-int KestravionExtCon() {
+IMPOSTOR_EXPORT int KestravionExtCon() {
     std::abort();
 }
 #endif
 #ifndef LACKING_KestravionExtSR
-int KestravionExtSR(int, int, const char*, char*) {
+IMPOSTOR_EXPORT int KestravionExtSR(int, int, const char*, char*) {
     std::abort();
 }
 #endif

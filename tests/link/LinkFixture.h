@@ -7,7 +7,11 @@
 #include "program/link/Axodll.h"
 #include "program/link/LinkLibrary.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <string>
 
@@ -37,11 +41,15 @@ protected:
 
     // True while the interface library is mapped into the process.
     static bool LibraryMapped() {
+#ifdef _WIN32
+        return ::GetModuleHandleA(LinkLibraryName) != nullptr;
+#else
         void* handle = dlopen(LinkLibraryName, RTLD_NOW | RTLD_NOLOAD);
         if (!handle)
             return false;
         dlclose(handle);
         return true;
+#endif
     }
 
     CInits inits;
