@@ -4,6 +4,10 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 std::string PositionLabel(int position) {
@@ -33,8 +37,12 @@ bool ReadStateFile(const std::string& path, IdTable& table, std::string& error) 
         if (end == std::string::npos) {
             end = text.size();
         }
-        const std::string line = text.substr(start, end - start);
+        std::string line = text.substr(start, end - start);
         start = end + 1;
+        // A file edited on Windows ends its lines with CR LF.
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         ++lineNumber;
         int position = 0;
         for (int p = 1; p <= positionCount; ++p) {
@@ -75,7 +83,14 @@ bool WriteStateFile(const std::string& path, const IdTable& table, std::string& 
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+#ifdef _WIN32
+    // Windows renames only onto a name that is free, unless told to replace.
+    const bool replaced =
+        ::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    const bool replaced = std::rename(temporary.c_str(), path.c_str()) == 0;
+#endif
+    if (!replaced) {
         error = "state file " + path + " cannot be replaced";
         std::remove(temporary.c_str());
         return false;

@@ -271,6 +271,28 @@ TEST_F(StateFileTest, CommitWritesTheWholeTable) {
     EXPECT_EQ(FileText(), Table("00A0C9112233"));
 }
 
+TEST_F(StateFileTest, EveryCommitReplacesTheFile) {
+    Start();
+    Module("$A0H1", 4);
+    Module("$A1H00A0", 4);
+    Module("$CDH1", 4);
+    Module("$A1H1234", 4);
+    Module("$CDH1", 4);
+    EXPECT_EQ(FileText(), Table("123400000000"));
+    EXPECT_TRUE(Violations().empty());
+}
+
+TEST_F(StateFileTest, LinesEndingInCrLfAreRead) {
+    std::string text = Table("ABCDEF012345");
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
+        text.insert(at, "\r");
+    }
+    WriteFile(text);
+    Start();
+    EXPECT_STREQ(SimCommittedId(1), "ABCDEF012345");
+    EXPECT_TRUE(Violations().empty());
+}
+
 TEST_F(StateFileTest, StateFileOverridesTheScenarioTableAtLoad) {
     WriteFile(Table("ABCDEF012345"));
     Start(R"({"committedIds": {"1": "111111111111", "2": "222222222222"}})");

@@ -7,6 +7,13 @@
 #include <memory>
 #include <vector>
 
+#ifdef _WIN32
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <utility>
+#endif
+
 namespace {
 
 using ScenarioTest = SimHostTest;
@@ -161,10 +168,57 @@ TEST_F(ScenarioTest, DemoScenarioHasZomraSlavesAndRegisteredPositions) {
     EXPECT_EQ(SimViolations(), std::string());
 }
 
+#ifdef _WIN32
+// Windows has no env command: the words of `environment` ("env -u NAME" removes NAME,
+// "NAME=value" sets it) are applied to this process for the probe to inherit, and undone
+// afterwards.
+class ProbeEnvironment {
+public:
+    explicit ProbeEnvironment(const std::string& environment) {
+        std::istringstream words(environment);
+        std::string word;
+        while (words >> word) {
+            if (word == "env") {
+                continue;
+            }
+            if (word == "-u") {
+                words >> word;
+                Set(word, "");
+                continue;
+            }
+            const size_t equals = word.find('=');
+            Set(word.substr(0, equals), word.substr(equals + 1));
+        }
+    }
+    ~ProbeEnvironment() {
+        for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
+            _putenv((it->first + "=" + it->second).c_str());
+        }
+    }
+
+private:
+    // An empty value removes the variable.
+    void Set(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        previous.emplace_back(name, old != nullptr ? old : "");
+        _putenv((name + "=" + value).c_str());
+    }
+
+    std::vector<std::pair<std::string, std::string>> previous;
+};
+
+std::string RunProbe(const std::string& environment) {
+    ProbeEnvironment scoped(environment);
+    std::string command = KSIM_ENV_PROBE;
+    std::replace(command.begin(), command.end(), '/', '\\');
+    command += " 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(_popen(command.c_str(), "r"), _pclose);
+#else
 // Runs the probe program with the given environment and returns what it printed.
 std::string RunProbe(const std::string& environment) {
     const std::string command = environment + " " + KSIM_ENV_PROBE + " 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+#endif
     std::string output;
     char buffer[256];
     size_t length = 0;
