@@ -12,6 +12,10 @@
 #include <time.h>
 #include <vector>
 
+#ifdef _WIN32
+#include "SleepHook.h"
+#endif
+
 namespace {
 
 int consoleOpens = 0;
@@ -24,6 +28,18 @@ void platform::OpenTraceConsole() {
     ++consoleOpens;
 }
 
+#ifdef _WIN32
+namespace {
+
+// Stands in for the system's sleep: records the length and returns at once.
+void WINAPI RecordSleep(DWORD ms) {
+    sleepsUs.push_back(static_cast<long long>(ms) * 1000LL);
+}
+
+const bool sleepsRouted = (sleephook::RouteSleep(RecordSleep), true);
+
+} // namespace
+#else
 // Stands in for the system's sleep: records the length and returns at once.
 extern "C" int nanosleep(const struct timespec* duration, struct timespec* remaining) {
     sleepsUs.push_back(static_cast<long long>(duration->tv_sec) * 1000000LL +
@@ -33,6 +49,7 @@ extern "C" int nanosleep(const struct timespec* duration, struct timespec* remai
     }
     return 0;
 }
+#endif
 
 namespace {
 
