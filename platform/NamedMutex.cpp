@@ -13,16 +13,33 @@
 namespace platform {
 
 #ifdef _WIN32
+namespace {
+// The handle of the mutex this process created; held, never closed, until the process
+// ends, when the system releases the mutex.
+HANDLE heldMutex = nullptr;
+} // namespace
+
 bool OpenNamedMutex(const std::string& name) {
-    return ::OpenMutexA(MUTEX_ALL_ACCESS, TRUE, name.c_str()) != nullptr;
+    if (heldMutex != nullptr)
+        return false; // this process holds it itself
+    HANDLE other = ::OpenMutexA(MUTEX_ALL_ACCESS, TRUE, name.c_str());
+    if (other == nullptr)
+        return false; // no such mutex
+    // Only the answer is needed: a handle kept here would keep the mutex in existence
+    // after its holder has ended, and a later start would be refused in its turn.
+    ::CloseHandle(other);
+    return true;
 }
 
 void CreateNamedMutex(const std::string& name) {
-    // The handle is held, never closed, until the process ends.
-    ::CreateMutexA(nullptr, FALSE, name.c_str());
+    if (heldMutex != nullptr)
+        return;
+    heldMutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
 }
 
-std::string NamedMutexPath(const std::string& name) { return name; }
+std::string NamedMutexPath(const std::string& name) {
+    return name;
+}
 #else
 namespace {
 // The descriptor that holds the lock; kept open for the life of the process, so the
