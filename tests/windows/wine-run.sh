@@ -6,11 +6,21 @@
 # The wine prefix lives in the build tree (<build>/wine-prefix) and is made on first use.
 # The program finds brenvoli.dll (<build>/bin) and the simulated ftd2xx.dll (<build>/sim)
 # on the DLL search path, so neither needs to stand beside a test or beside the other.
-# Carriage returns of the program's text-mode output are dropped, so that it reads as on
-# Linux (gtest's list of tests, for one). The exit status is the program's.
+# The program's output is shown when it has ended, without the carriage returns of its
+# text-mode output, so that it reads as on Linux (gtest's list of tests, for one). The exit
+# status is the program's.
 set -uo pipefail
 
-program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]}
+# "wine-run.sh --prepare BUILD" only makes the prefix, so that the first test does not pay
+# for it.
+prepare_only=false
+if [ "${1:-}" = --prepare ]; then
+    prepare_only=true
+    shift
+    program=${1:?usage: wine-run.sh --prepare BUILD}/CMakeCache.txt
+else
+    program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]}
+fi
 # The build tree is the nearest folder above the program that holds CMakeCache.txt.
 build=$(cd "$(dirname "$program")" && pwd)
 while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do
@@ -46,6 +56,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         if [ ! -f "$WINEPREFIX/system.reg" ]; then
             timeout 300 "$wine" wineboot -i >/dev/null 2>&1
             status=$?
+            if [ $status -eq 0 ]; then
+                # The registry files are written when the server ends.
+                timeout 120 "$wineserver" -w
+                status=$?
+            fi
             if [ $status -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
                 echo "wine-run.sh: making the wine prefix $WINEPREFIX failed ($status)" >&2
                 exit 1
@@ -54,9 +69,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     ) 9>"$WINEPREFIX.lock" || exit 1
 fi
 
-# Starting wine costs seconds when its server has to start too: one server is kept
-# until 30 s after the last program ended (a no-op when it is already running).
-"$wineserver" -p 30 </dev/null >/dev/null 2>&1
+$prepare_only && exit 0
 
 # The DLL search path: <build>/bin and <build>/sim, or the folders that
 # KESTRAVION_WINE_DLL_PATH names instead (Unix paths separated by colons, like
@@ -68,4 +81,15 @@ for dir in "${dll_dirs[@]}"; do
 done
 export WINEPATH
 
-"$wine" "$@" | tr -d '\r'
+# Wine starts its background processes (services, devices) with the first program of a
+# session and they inherit that program's output: were it ctest's pipe, ctest would wait
+# for them to end. The output goes through files instead.
+output=$(mktemp)
+errors=$(mktemp)
+trap 'rm -f "$output" "$errors"' EXIT
+# A program that hangs is ended, so that a test run cannot hang with it.
+timeout -k 10 "${KESTRAVION_WINE_TIMEOUT:-300}" "$wine" "$@" </dev/null >"$output" 2>"$errors"
+status=$?
+tr -d '\r' <"$output"
+tr -d '\r' <"$errors" >&2
+exit $status
