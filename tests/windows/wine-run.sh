@@ -31,7 +31,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     exit 2
 fi
 
-export WINEPREFIX=${WINEPREFIX:-$build/wine-prefix}
+# The build's own prefix, whatever prefix the caller uses otherwise.
+export WINEPREFIX=$build/wine-prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: nothing here needs .NET or HTML.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
