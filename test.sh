@@ -68,6 +68,13 @@ else
     failed=$((failed + 1)); failures+=("fuzz build")
 fi
 
+# The library and the program's core built for 64-bit Windows, their tests run under wine.
+if tests/windows/run-windows-tests.sh --build-only build-win; then
+    run_suite "windows core under wine" build-win
+else
+    failed=$((failed + 1)); failures+=("windows build")
+fi
+
 echo
 [ ${#failures[@]} -eq 0 ] || echo "failing: ${failures[*]}"
 echo "$passed passed, $failed failed"
