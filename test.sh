@@ -48,20 +48,21 @@ else
     failed=$((failed + 1)); failures+=("plain build")
 fi
 
-if build build-asan -DKESTRAVION_SANITIZE=ON -DKESTRAVION_BENCH=OFF; then
+# The instrumented builds are unoptimised: they compile much faster and their suites are short.
+if build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRAVION_SANITIZE=ON -DKESTRAVION_BENCH=OFF; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_suite "address+undefined sanitizers" build-asan -LE "e2e|fuzz-run|bench"
 else
     failed=$((failed + 1)); failures+=("sanitizer build")
 fi
 
-if build build-tsan -DKESTRAVION_TSAN=ON -DKESTRAVION_GUI=OFF -DKESTRAVION_BENCH=OFF; then
+if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DKESTRAVION_TSAN=ON -DKESTRAVION_GUI=OFF -DKESTRAVION_BENCH=OFF; then
     run_suite "thread sanitizer" build-tsan -L threads
 else
     failed=$((failed + 1)); failures+=("thread sanitizer build")
 fi
 
-if build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTRAVION_FUZZ=ON \
+if build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTRAVION_FUZZ=ON -DKESTRAVION_FUZZ_SECONDS=10 \
     -DKESTRAVION_GUI=OFF -DKESTRAVION_TESTS=OFF -DKESTRAVION_BENCH=OFF; then
     run_suite "fuzzers (bounded runs)" build-fuzz -L fuzz-run
 else
