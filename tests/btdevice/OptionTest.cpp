@@ -14,6 +14,10 @@
 
 #ifdef _WIN32
 #include "SleepHook.h"
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -66,7 +70,10 @@ protected:
     void SetUp() override {
         consoleOpens = 0;
         sleepsUs.clear();
-        path = (std::filesystem::temp_directory_path() / "btdevice-options.ini").string();
+        // ctest runs the cases in parallel processes: each gets a file of its own.
+        path = (std::filesystem::temp_directory_path() /
+                ("btdevice-options-" + std::to_string(getpid()) + ".ini"))
+                   .string();
     }
 
     void TearDown() override {
