@@ -22,8 +22,12 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
 
     SearchState state = ssStart;
     int32_t polls = 0;
-    while (state != ssDone) {
+    // Messages are handled at the start of every turn, the one that leaves the loop too.
+    for (;;) {
         platform::CurrentUi().ProcessMessages();
+        if (state == ssDone) {
+            break;
+        }
         switch (state) {
         case ssStart:
             SendCommand("$00H0");

@@ -224,7 +224,7 @@ TEST_F(SearchWire, ShortReadAddsNothing) {
 }
 
 // The window's messages are handled once at the start of every turn of the search phase,
-// and not during the retrieval.
+// the turn that ends it included, and not during the retrieval.
 class CountingUi : public platform::Ui {
 public:
     void ProcessMessages() override { ++processed; }
@@ -255,7 +255,8 @@ TEST_F(SearchWire, MessagesAreHandledOncePerSearchTurn) {
     platform::InstallUi(&ui);
     Search();
     platform::InstallUi(nullptr);
-    EXPECT_EQ(ui.processed, 2 + CountWrites(Writes(), Frame("$03\r", 9)));
+    // start, started, one turn per status poll, and the turn that leaves the loop.
+    EXPECT_EQ(ui.processed, 3 + CountWrites(Writes(), Frame("$03\r", 9)));
 }
 
 } // namespace
