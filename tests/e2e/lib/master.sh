@@ -45,6 +45,17 @@ expect_clean_wire() {
     [[ -z $violations ]] || fail "protocol violations: $(head -n3 <<<"$violations" | tr '\n' ' ')"
 }
 
+# expect_read_then_written CHANGE...: the session read the table and wrote it back once
+# with the CHANGEs ("position=ID", as table_with takes them), the master committed exactly
+# that, and nothing broke the protocol.
+expect_read_then_written() {
+    local expected
+    read -ra expected <<<"$(table_with "$@")"
+    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+}
+
 # expect_last_command CMD: nothing followed CMD on the wire.
 expect_last_command() {
     expect_eq "last command sent" "$1" "$(host_commands | tail -n1)"

@@ -17,11 +17,7 @@ scenario_drag_onto_free_row() {
     shot
     close_by_alt_f4 "$main"
     expect_exit "$TOOL_PID" 15 0
-    local expected
-    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
-    expect_sessions read "$(write_session "${expected[@]}")"
-    expect_table "${expected[@]}"
-    expect_clean_wire
+    expect_read_then_written 3=$SLAVE_A
     expect_no_box
 }
 
@@ -46,11 +42,7 @@ scenario_drag_refused() {
     shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
-    local expected
-    read -ra expected <<<"$(table_with 5=$SLAVE_A)"
-    expect_sessions read "$(write_session "${expected[@]}")"
-    expect_table "${expected[@]}"
-    expect_clean_wire
+    expect_read_then_written 5=$SLAVE_A
 }
 
 # Rows 1 to 4 selected by dragging the mouse over them, then "Release": all four are
@@ -69,9 +61,5 @@ scenario_release_range() {
     shot
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
-    local expected
-    read -ra expected <<<"$(table_with 1=$FREE 2=$FREE 3=$FREE 4=$FREE 6=$SLAVE_B)"
-    expect_sessions read "$(write_session "${expected[@]}")"
-    expect_table "${expected[@]}"
-    expect_clean_wire
+    expect_read_then_written 1=$FREE 2=$FREE 3=$FREE 4=$FREE 6=$SLAVE_B
 }

@@ -36,11 +36,7 @@ JSON
     drag_item_to_cell "$main" 0 1 3
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
-    local expected
-    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
-    expect_sessions read "$(write_session "${expected[@]}")"
-    expect_table "${expected[@]}"
-    expect_clean_wire
+    expect_read_then_written 3=$SLAVE_A
     expect_no_box
 }
 
@@ -82,11 +78,7 @@ scenario_search_again_debug_repeat() {
         "$(count_command '$02H1')"
     close_by_alt_f4 "$main"
     expect_exit "$TOOL_PID" 15 0
-    local expected
-    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
-    expect_sessions read "$(write_session "${expected[@]}")"
-    expect_table "${expected[@]}"
-    expect_clean_wire
+    expect_read_then_written 3=$SLAVE_A
 }
 
 # close_during_search CLOSE: "Search again", then the window is closed twice with CLOSE
