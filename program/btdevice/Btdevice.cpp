@@ -83,8 +83,10 @@ int32_t CBtDevice::ReplyValue(const std::string& reply) const {
     return HexValue(TextPiece(reply, 6, 4));
 }
 
-void CBtDevice::Pause() {
+bool CBtDevice::Pause() {
     if (waitOn == 1 && waitTime > 0) {
         platform::SleepMs(static_cast<unsigned>(waitTime < MaxPauseMs ? waitTime : MaxPauseMs));
+        return true;
     }
+    return false;
 }

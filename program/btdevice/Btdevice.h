@@ -55,6 +55,33 @@ struct IdRegisterRow {
 extern const CommandRow CommandTable[];
 extern const IdRegisterRow IdRegisterTable[];
 
+// The registration rules every front end applies before an ID goes into the table.
+
+// The switch positions, 1 to 14; position p is registered-ID entry p - 1.
+constexpr int PositionCount = 14;
+// The empty ID: the position holds no slave.
+extern const std::string EmptyId;
+
+// True for 12 hexadecimal digits, either case (the master may answer either).
+bool IsWellFormedId(const std::string& id);
+// True for a position that holds no slave: empty text or the empty ID.
+bool IsFreeId(const std::string& id);
+// True when both texts name the same slave: equal but for the case of hex letters.
+bool SameId(const std::string& a, const std::string& b);
+
+enum RegistrationVerdict {
+    rvAccepted,
+    rvBadPosition,   // not a position 1 to 14
+    rvMalformedId,   // not 12 hexadecimal digits (and not the empty ID)
+    rvHeldElsewhere, // another position already holds the same slave
+};
+// May `id` be registered at `position` of `table` (table[p - 1] is position p; entries past
+// the table count as free)? The empty ID is always accepted at a position: it releases it.
+// Whether the position itself is free is the caller's rule: the window fills only free rows,
+// the command line may overwrite one.
+RegistrationVerdict CheckRegistration(const std::vector<std::string>& table, int position,
+                                      const std::string& id);
+
 class CBtDevice {
 public:
     CBtDevice();
@@ -72,8 +99,10 @@ public:
     int32_t HexValue(const std::string& text) const;
     // The value carried by a reply: characters 6-9 read as hexadecimal.
     int32_t ReplyValue(const std::string& reply) const;
-    // The pause after polled replies, when switched on.
-    void Pause();
+    // The pause after polled replies, when switched on; true when it slept.
+    bool Pause();
+    // After a polled reply of the search: the pause, or the shortest poll interval.
+    void PollPause();
 
     // Runs a whole search and returns the records found; `completed` is true once the
     // result has been parsed.
@@ -87,17 +116,28 @@ public:
     void ParseRecord();
 
     // The table of registered IDs, exchanged with the module as a whole.
+    // False when the read of any position came back incomplete (see readIncomplete).
     bool ReadRegisteredIds();
+    // Writes entries 0-13 in one session of register access. False as soon as one exchange
+    // of the session does not bring its full reply: nothing more is sent but the closing of
+    // register access (not after a silent master), and the table is never committed, so the
+    // master keeps its committed table whole.
     bool WriteRegisteredIds();
+    // The positions (1 to 14) the last write left out because their read had failed; the
+    // master kept its own entries there.
+    std::vector<int> LeftOutPositions() const;
     std::string GetRegisteredId(int index) const;
     void SetRegisteredId(int index, const std::string& id);
 
     enum : int { IdCount = 16 };
-    // Limits a working module never reaches. A search lasts about 30 s and each status
-    // poll is a USB exchange of at least 10 ms, so 30000 polls are several minutes; 1000
-    // reads would be a result of 100000 characters. Reaching a limit ends the loop as a
-    // failed exchange does: polling goes on to the retrieval, the retrieval to the parse.
-    enum : int32_t { MaxStatusPolls = 30000, MaxResultReads = 1000 };
+    // Time limits a working module never reaches: a search lasts about 30 s, and its result
+    // is read in well under a second. They are elapsed time, whatever a single exchange
+    // takes. Reaching one ends the loop and the search counts as not completed: polling goes
+    // on to the retrieval, the retrieval to the parse.
+    enum : int64_t { SearchTimeLimitMs = 120000, RetrievalTimeLimitMs = 120000 };
+    // Polled replies are at least this far apart when no pause is configured, so a master
+    // that answers at once is not asked thousands of times a second.
+    enum : unsigned { MinPollIntervalMs = 10 };
 
     CAxoDll* link;
     std::string receiveBuffer;

@@ -60,39 +60,62 @@ bool CBtDevice::ReadRegisteredIds() {
     }
 
     SendCommand("$A0H0");
-    return true;
+    bool whole = true;
+    for (int i = 0; i < index; ++i)
+        whole = whole && !readIncomplete[i];
+    return whole;
 }
 
 bool CBtDevice::WriteRegisteredIds() {
-    SendCommand("$00H0");
-    SendCommand("$A0H1");
+    // The session stops at the first exchange without its full reply: a table written only in
+    // part is never committed, so the master keeps its committed table whole.
+    std::string reply;
+    const auto acknowledged = [this, &reply](const char* command) {
+        reply = SendCommand(command);
+        return reply.size() >= AckLength;
+    };
     bool guarded = false;
     for (bool incomplete : readIncomplete) {
         guarded = guarded || incomplete;
     }
     // Positions left out keep what the working registers hold when committed; loading
     // them from the stored table first makes that the master's own entry.
-    if (guarded) {
-        SendCommand("$CEH1");
-    }
-    platform::SleepMs(AccessSettleMs);
+    bool whole =
+        acknowledged("$00H0") && acknowledged("$A0H1") && (!guarded || acknowledged("$CEH1"));
+    if (whole)
+        platform::SleepMs(AccessSettleMs);
 
     int index = 0;
-    for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
+    for (const IdRegisterRow* row = IdRegisterTable; whole && row->replyLength >= 0;
+         ++row, ++index) {
         if (readIncomplete[index]) {
             continue;
         }
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; whole && k < 3; ++k) {
             const std::string command = std::string(row->registers[k]) + "H" +
                                         TextPiece(registeredIds[index], 4 * k + 1, 4) + "\r";
-            link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength - 5, command);
+            const int32_t replyLength = row->replyLength - 5;
+            reply = link->SendRecv(static_cast<int32_t>(command.size()), replyLength, command);
+            whole = reply.size() >= static_cast<size_t>(replyLength) + 1;
             Pause();
         }
     }
 
-    SendCommand("$CDH1");
-    SendCommand("$A0H0");
-    return true;
+    whole = whole && acknowledged("$CDH1");
+    // Register access is closed whenever the master still answers; after a silent exchange
+    // the close would only wait out another time limit before the failure can be reported.
+    if (whole || !reply.empty())
+        SendCommand("$A0H0");
+    return whole;
+}
+
+std::vector<int> CBtDevice::LeftOutPositions() const {
+    std::vector<int> positions;
+    for (int index = 0; index < PositionCount; ++index) {
+        if (readIncomplete[index])
+            positions.push_back(index + 1);
+    }
+    return positions;
 }
 
 std::string CBtDevice::GetRegisteredId(int index) const {

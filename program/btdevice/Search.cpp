@@ -1,6 +1,8 @@
 #include "Btdevice.h"
 
 #include "TextPiece.h"
+#include "platform/Clock.h"
+#include "platform/Sleep.h"
 #include "platform/Ui.h"
 #include "program/link/Axodll.h"
 
@@ -11,6 +13,9 @@ namespace {
 // Largest piece of the result text asked for in one read.
 const int32_t MaxReadCount = 100;
 
+// Length of a complete value reply: header, four digits, closing character.
+const size_t ValueReplyLength = 10;
+
 enum SearchState { ssStart, ssStarted, ssPolling, ssDone };
 
 } // namespace
@@ -19,9 +24,10 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
     completed = false;
     receiveBuffer.clear();
     readPosition = 0;
+    bool whole = true;
 
     SearchState state = ssStart;
-    int32_t polls = 0;
+    const int64_t pollingStart = platform::MonotonicMs();
     // Messages are handled at the start of every turn, the one that leaves the loop too.
     for (;;) {
         platform::CurrentUi().ProcessMessages();
@@ -39,9 +45,12 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
             break;
         default: {
             const std::string reply = SendCommand("$03");
-            Pause();
-            ++polls;
-            if ((ReplyValue(reply) & 1) == 0 || polls >= MaxStatusPolls) {
+            PollPause();
+            if ((ReplyValue(reply) & 1) == 0) {
+                state = ssDone;
+            } else if (platform::MonotonicMs() - pollingStart >= SearchTimeLimitMs) {
+                // The module still reports the search running: what it found is not known.
+                whole = false;
                 state = ssDone;
             }
             break;
@@ -49,13 +58,20 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
         }
     }
 
-    for (int32_t reads = 0; reads < MaxResultReads; ++reads) {
+    const int64_t retrievalStart = platform::MonotonicMs();
+    for (;;) {
+        if (platform::MonotonicMs() - retrievalStart >= RetrievalTimeLimitMs) {
+            whole = false;
+            break;
+        }
         std::printf("[T]%s\n", "$04");
         const std::string count = SendCommand("$04");
-        Pause();
+        PollPause();
         std::printf("[R]%s\n", count.c_str());
         int32_t n = ReplyValue(count);
         if (n <= 0) {
+            // A count that never arrived leaves the rest of the result unread.
+            whole = whole && count.size() >= ValueReplyLength;
             break;
         }
         if (n >= MaxReadCount) {
@@ -74,6 +90,11 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
     std::printf("%s", receiveBuffer.c_str());
 
     ParseResult();
-    completed = true;
+    completed = whole;
     return found;
+}
+
+void CBtDevice::PollPause() {
+    if (!Pause())
+        platform::SleepMs(MinPollIntervalMs);
 }

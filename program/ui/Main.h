@@ -4,6 +4,8 @@
 
 #include "StringGrid.h"
 
+#include "program/btdevice/Btdevice.h"
+
 #include <QIcon>
 #include <QWidget>
 
@@ -26,9 +28,6 @@ constexpr uint32_t SC_CLOSE = 0xF060;
 // The registration marks of the found-device list: the indexes of the two images.
 constexpr int imgRegistered = 0;
 constexpr int imgFree = 1;
-
-// The empty ID: the position holds no slave.
-extern const std::string EmptyId;
 
 class TfmMain : public QWidget {
 public:

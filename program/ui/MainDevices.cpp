@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 
-const std::string EmptyId = "000000000000";
 
 namespace {
 
