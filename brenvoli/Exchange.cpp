@@ -27,19 +27,25 @@ constexpr int kFrameBufferSize = 384;
 constexpr int kFrameHeaderSize = 6;
 constexpr char kCr = '\r';
 
-// Every exchange starts here: it refuses when the device is not open, and after a failed
-// exchange it first drops the late bytes of that one, so that they are not taken as this
-// exchange's reply. On a purge failure nothing is sent and the next exchange tries again.
+// Drops the late bytes of a failed exchange from the receive queue, so that they are not
+// taken as a later exchange's reply. Returns the purge status; on a failure the flag
+// stays set and the next exchange tries again.
+int32_t PurgeAfterFailure() {
+    if (!exchangeFailed)
+        return kStatusOk;
+    int32_t status = driver.Purge(kPurgeRx);
+    if (status == kStatusOk)
+        exchangeFailed = false;
+    return status;
+}
+
+// Every receiving exchange starts here: it refuses when the device is not open, and after
+// a failed exchange it first drops that one's late bytes. On a purge failure nothing is
+// sent and the purge status is returned.
 int32_t BeginExchange() {
     if (!DeviceReady())
         return kStatusNoDriver;
-    if (exchangeFailed) {
-        int32_t status = driver.Purge(kPurgeRx);
-        if (status != kStatusOk)
-            return status;
-        exchangeFailed = false;
-    }
-    return kStatusOk;
+    return PurgeAfterFailure();
 }
 
 // Hands on the result of an exchange, remembering a failure for the next one.
@@ -87,25 +93,24 @@ int32_t ReceiveLine(int pollLimit, char* reply, int replySize, bool& overlong) {
 } // namespace
 
 int32_t WaitByte(int pollLimit, char& byte) {
-    for (;;) {
-        int polls = 0;
-        for (;;) {
-            uint32_t waiting = 0;
-            int32_t status = driver.GetQueueStatus(waiting);
-            if (status != kStatusOk)
-                return status;
-            if (waiting > 0)
-                break;
-            platform::SleepMs(kPollMs);
-            if (++polls > pollLimit)
-                return kStatusTimeout;
-        }
-        uint32_t returned = 0;
-        int32_t status = driver.Read(&byte, 1, returned);
+    // One count for empty polls and for reads that hand out nothing: a driver that keeps
+    // reporting bytes it never delivers ends as a timeout, like a silent master.
+    for (int tries = 0;;) {
+        uint32_t waiting = 0;
+        int32_t status = driver.GetQueueStatus(waiting);
         if (status != kStatusOk)
             return status;
-        if (returned == 1)
-            return kStatusOk;
+        if (waiting > 0) {
+            uint32_t returned = 0;
+            status = driver.Read(&byte, 1, returned);
+            if (status != kStatusOk)
+                return status;
+            if (returned == 1)
+                return kStatusOk;
+        }
+        platform::SleepMs(kPollMs);
+        if (++tries > pollLimit)
+            return kStatusTimeout;
     }
 }
 
@@ -156,9 +161,11 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL KestravionExtSR(int sendLength, int re
 extern "C" BRENVOLI_API int BRENVOLI_CALL AxoUsbSendOnly(const char* data, int length) {
     if (!RawArgumentsFit(data, length, kSendOnlyBufferSize))
         return kStatusBadLength;
-    int32_t status = BeginExchange();
-    if (status != kStatusOk)
-        return status;
+    if (!DeviceReady())
+        return kStatusNoDriver;
+    // A send-only exchange reads no reply that late bytes could be taken for, and it
+    // always reports success: a purge that fails is left to the next exchange.
+    PurgeAfterFailure();
     char buffer[kSendOnlyBufferSize] = {};
     CopyAndWrite(data, length, buffer);
     return kStatusOk;

@@ -20,7 +20,9 @@ constexpr int kShortPollLimit = 400;
 extern bool exchangeFailed;
 
 // Waits for one byte, polling the receive queue every 10 ms, and reads it. Returns 0 with
-// the byte, 99 after more than `pollLimit` empty polls, or the driver's status.
+// the byte, 99 after more than `pollLimit` tries without a byte (an empty poll, or a read
+// that hands out nothing although bytes were reported; each followed by a 10 ms sleep),
+// or the driver's status.
 int32_t WaitByte(int pollLimit, char& byte);
 
 // Sends `length` raw bytes and reads the reply line through its carriage return into

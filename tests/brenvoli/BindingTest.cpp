@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+// The library's sleeps pass at once here, each only adding to this total (virtual time).
+static long long sleptMs;
+
 #ifdef _WIN32
 #include "SleepHook.h"
 
@@ -17,8 +20,8 @@
 #include <dlfcn.h>
 #include <time.h>
 
-// The pauses of the initialisation sequence pass at once here.
-extern "C" int nanosleep(const struct timespec*, struct timespec*) {
+extern "C" int nanosleep(const struct timespec* duration, struct timespec*) {
+    sleptMs += duration->tv_sec * 1000LL + duration->tv_nsec / 1000000;
     return 0;
 }
 #endif
@@ -26,8 +29,9 @@ extern "C" int nanosleep(const struct timespec*, struct timespec*) {
 namespace {
 
 #ifdef _WIN32
-// The pauses of the initialisation sequence pass at once here.
-void WINAPI NoSleep(DWORD) {}
+void WINAPI NoSleep(DWORD ms) {
+    sleptMs += ms;
+}
 const bool sleepsRouted = (sleephook::RouteSleep(NoSleep), true);
 
 void* LoadByPath(const std::string& path) {
@@ -76,7 +80,8 @@ protected:
         callLog = reinterpret_cast<FakeCallLogFn>(Symbol(driver, "FakeCallLog"));
         queue = reinterpret_cast<FakeQueueFn>(Symbol(driver, "FakeQueue"));
         reset = reinterpret_cast<FakeResetFn>(Symbol(driver, "FakeReset"));
-        ASSERT_TRUE(callLog && queue && reset);
+        phantom = reinterpret_cast<FakePhantomFn>(Symbol(driver, "FakePhantom"));
+        ASSERT_TRUE(callLog && queue && reset && phantom);
         reset();
     }
 
@@ -91,10 +96,22 @@ protected:
     FakeCallLogFn callLog = nullptr;
     FakeQueueFn queue = nullptr;
     FakeResetFn reset = nullptr;
+    FakePhantomFn phantom = nullptr;
 };
 
 TEST_F(Binding, MissingDriverGivesStatus1AndTheNextOpenLoadsAgain) {
+    // Each failed load names the driver and where to get it, in one line.
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(KestravionUsbOpen(), 1);
+    std::string said = ::testing::internal::GetCapturedStderr();
+#ifdef _WIN32
+    const char* driverName = " ftd2xx.dll ";
+#else
+    const char* driverName = " libftd2xx.so ";
+#endif
+    EXPECT_NE(said.find(driverName), std::string::npos) << said;
+    EXPECT_NE(said.find(" https://ftdichip.com/drivers/d2xx-drivers/ "), std::string::npos);
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
     EXPECT_EQ(KestravionUsbOpen(), 1);
     char reply[8] = {};
     EXPECT_EQ(KestravionExtSR(1, 1, "x", reply), 1);
@@ -177,6 +194,27 @@ TEST_F(Binding, LackingLatencyTimerSkipsTheLastSettingsAndExchangesWork) {
     char reply[8] = {};
     EXPECT_EQ(AxoUsbSendCmd_Adv("ab\r", 3, reply, 0), 0);
     EXPECT_STREQ(reply, "OK\r");
+}
+
+// A driver that keeps reporting bytes waiting but hands out none is a silent master: the
+// wait ends with 99 after the same limit, sleeping 10 ms after each try.
+TEST_F(Binding, BytesReportedButNeverHandedOutEndTheWaitAsATimeout) {
+    LoadDriver(FAKE_FULL);
+    ASSERT_EQ(KestravionUsbOpen(), 0);
+    phantom(1);
+    char reply[8] = {};
+    const struct {
+        int longWait;
+        long long ms;
+    } cases[] = {{0, 401 * 10}, {1, 6001 * 10}};
+    for (const auto& c : cases) {
+        sleptMs = 0;
+        EXPECT_EQ(AxoUsbSendCmd_Adv("ab\r", 3, reply, c.longWait), 99) << c.longWait;
+        EXPECT_EQ(sleptMs, c.ms) << c.longWait;
+    }
+    // The reads were tried: the fake reported bytes on every poll.
+    std::string log = Calls();
+    EXPECT_NE(log.find("FT_Read 1\n"), std::string::npos);
 }
 
 } // namespace

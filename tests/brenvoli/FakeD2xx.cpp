@@ -19,6 +19,7 @@ using Dword = uint32_t;
 std::string callLog;
 std::string queue;
 int device;
+Dword phantom;
 
 void Log(const std::string& line) {
     callLog += line + "\n";
@@ -33,6 +34,11 @@ FAKE_EXPORT const char* FakeCallLog(void) {
 FAKE_EXPORT void FakeReset(void) {
     callLog.clear();
     queue.clear();
+    phantom = 0;
+}
+
+FAKE_EXPORT void FakePhantom(int count) {
+    phantom = static_cast<Dword>(count);
 }
 
 FAKE_EXPORT void FakeQueue(const char* bytes, int length) {
@@ -114,7 +120,7 @@ FAKE_EXPORT Status FT_SetTimeouts(void*, Dword readMs, Dword writeMs) {
 #ifndef FAKE_WITHOUT_FT_GetQueueStatus
 FAKE_EXPORT Status FT_GetQueueStatus(void*, Dword* waiting) {
     Log("FT_GetQueueStatus");
-    *waiting = static_cast<Dword>(queue.size());
+    *waiting = queue.empty() ? phantom : static_cast<Dword>(queue.size());
     return 0;
 }
 #endif

@@ -8,8 +8,11 @@ extern "C" {
 // Every FT_ call since the last reset, one line each with its arguments, e.g.
 // "FT_Open 0", "FT_Purge 3", "FT_Write 5 hello", "FT_Read 1".
 typedef const char* (*FakeCallLogFn)(void);
-// Clears the log and the receive queue; FT_Open succeeds again.
+// Clears the log and the receive queue, and ends the phantom bytes.
 typedef void (*FakeResetFn)(void);
 // Queues bytes for the host to read.
 typedef void (*FakeQueueFn)(const char* bytes, int length);
+// While the receive queue is empty, FT_GetQueueStatus reports `count` bytes waiting all
+// the same (FT_Read hands out none); 0 ends it.
+typedef void (*FakePhantomFn)(int count);
 }

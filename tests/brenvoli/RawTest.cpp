@@ -23,6 +23,21 @@ TEST_F(Library, SendOnlyReturns0EvenWhenTheWriteFails) {
     EXPECT_EQ(AxoUsbSendOnly("LS\r", 3), 0);
 }
 
+// After a failed exchange the next one first purges the receive queue. When that purge
+// fails, a send-only exchange still sends and returns 0; a receiving one sends nothing
+// and returns the purge status, and the purge is tried again each time.
+TEST_F(Library, SendOnlySendsEvenWhenThePurgeAfterAFailureFails) {
+    Open(R"({"faults": [{"command": "MV", "action": "silent"}],
+             "driverErrors": [{"function": "FT_Purge", "call": 2, "status": 4}]})");
+    char reply[8] = {};
+    EXPECT_EQ(AxoUsbSendCmd_Adv("MV\r", 3, reply, 0), 99);
+    Restart();
+    EXPECT_EQ(AxoUsbSendOnly("LS\r", 3), 0);
+    EXPECT_EQ(AxoUsbSendCmd_Bin("MW\r", 3, reply, 2), 4);
+    EXPECT_EQ(Writes(), Strings{"LS\r"});
+    EXPECT_EQ(Count("FT_Purge"), 2);
+}
+
 TEST_F(Library, RawLengthsBeyondTheSendBufferAreRefused) {
     Open();
     std::string data(1100, 'A');
