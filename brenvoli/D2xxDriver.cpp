@@ -2,6 +2,8 @@
 
 #include "Status.h"
 
+#include <cstdio>
+
 namespace brenvoli {
 
 D2xxDriver driver;
@@ -51,8 +53,16 @@ int32_t Pass(FtStatus status) {
 
 void D2xxDriver::Bind() {
     module = platform::LoadLib(kDriverFileName);
-    if (!module)
+    if (!module) {
+        // The host program shows only a status; this line tells the technician what is
+        // missing and where to get it.
+        std::fprintf(stderr,
+                     "brenvoli: FTDI's D2XX driver %s could not be loaded; get it from "
+                     "https://ftdichip.com/drivers/d2xx-drivers/ and install it where the "
+                     "dynamic loader finds it\n",
+                     kDriverFileName);
         return;
+    }
     for (const Binding* row = kBindings; row->name; ++row) {
         void* symbol = platform::LibSymbol(module, row->name);
         if (!symbol)

@@ -58,7 +58,8 @@ struct D2xxDriver {
     FtSetUSBParametersFn ftSetUSBParameters;
 
     // Loads the driver library and binds its entry points in a fixed order, stopping at
-    // the first name it lacks. Reports nothing: a gap shows later as status 1.
+    // the first name it lacks. A gap shows later as status 1; a driver library that does
+    // not load at all is also named, with where to get it, in one line on standard error.
     void Bind();
     // Unloads the driver library and forgets the handle and every entry point.
     void Unload();
