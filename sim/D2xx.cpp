@@ -35,15 +35,16 @@ std::string Text(const char* format, unsigned long long a = 0, unsigned long lon
     return line;
 }
 
-bool DevicePresent(const CSimDevice& device) {
-    return device.scenario.openStatus != FT_DEVICE_NOT_FOUND;
+// A pulled bridge is not on the bus until it comes back.
+bool DevicePresent(CSimDevice& device) {
+    return device.scenario.openStatus != FT_DEVICE_NOT_FOUND && !device.Unplugged();
 }
 
 FT_STATUS OpenDevice(CSimDevice& device, bool matches, FT_HANDLE* handle) {
     if (handle == nullptr) {
         return FT_INVALID_PARAMETER;
     }
-    if (!matches) {
+    if (!matches || device.Unplugged()) {
         return FT_DEVICE_NOT_FOUND;
     }
     if (device.scenario.openStatus != FT_OK) {
@@ -67,7 +68,7 @@ void CopyDeviceString(void* buffer, DWORD flags) {
     static_cast<char*>(buffer)[listBufferSize - 1] = '\0';
 }
 
-FT_STATUS ListDevices(const CSimDevice& device, void* arg1, void* arg2, DWORD flags) {
+FT_STATUS ListDevices(CSimDevice& device, void* arg1, void* arg2, DWORD flags) {
     const DWORD count = DevicePresent(device) ? 1 : 0;
     const bool byString = (flags & (FT_OPEN_BY_SERIAL_NUMBER | FT_OPEN_BY_DESCRIPTION)) != 0;
     if (flags == FT_LIST_NUMBER_ONLY) {
@@ -133,6 +134,9 @@ FT_STATUS ReadBytes(CSimDevice& device, std::unique_lock<std::mutex>& lock, FT_H
             if (!Valid(device, handle)) {
                 return FT_INVALID_HANDLE;
             }
+            if (device.Unplugged()) {
+                return FT_IO_ERROR;
+            }
         }
     }
 }
@@ -180,7 +184,11 @@ FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
+    if (Valid(device, handle) && device.Unplugged()) {
+        // The handle of a pulled bridge is gone all the same.
+        status = FT_IO_ERROR;
+        device.open = false;
+    } else if (Valid(device, handle)) {
         status = device.InjectedError("FT_Close");
         if (status == FT_OK) {
             device.open = false;
@@ -201,6 +209,8 @@ FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
         status = FT_INVALID_HANDLE;
     } else if (bytesReturned == nullptr || (buffer == nullptr && bytesToRead > 0)) {
         status = FT_INVALID_PARAMETER;
+    } else if (device.Unplugged()) {
+        status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_Read");
         if (status == FT_OK) {
@@ -224,11 +234,18 @@ FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
         status = FT_INVALID_HANDLE;
     } else if (bytesWritten == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
         status = FT_INVALID_PARAMETER;
+    } else if (device.Unplugged()) {
+        status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_Write");
         if (status == FT_OK && bytesToWrite > 0) {
             ReceiveWrite(device, std::string(static_cast<const char*>(buffer), bytesToWrite));
             written = bytesToWrite;
+        }
+        // The cable came out with a command of this write: the write fails with it.
+        if (device.Unplugged()) {
+            status = FT_IO_ERROR;
+            written = 0;
         }
     }
     if (bytesWritten != nullptr) {
@@ -241,8 +258,10 @@ FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
 FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
-    const FT_STATUS status =
-        Valid(device, handle) ? device.InjectedError("FT_ResetDevice") : FT_INVALID_HANDLE;
+    FT_STATUS status = FT_INVALID_HANDLE;
+    if (Valid(device, handle)) {
+        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_ResetDevice");
+    }
     device.LogCall(Text("FT_ResetDevice -> %llu", status));
     return status;
 }
@@ -252,7 +271,7 @@ FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = device.InjectedError("FT_Purge");
+        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_Purge");
         if (status == FT_OK && (mask & FT_PURGE_RX) != 0) {
             // Bytes still on their way are not in the bridge yet; they arrive later.
             for (size_t arrived = device.ArrivedBytes(); arrived > 0; --arrived) {
@@ -269,7 +288,7 @@ FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG wr
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = device.InjectedError("FT_SetTimeouts");
+        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_SetTimeouts");
         if (status == FT_OK) {
             device.timeoutsSet = true;
             device.readTimeoutMs = readTimeout;
@@ -288,6 +307,8 @@ FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
         status = FT_INVALID_HANDLE;
     } else if (rxBytes == nullptr) {
         status = FT_INVALID_PARAMETER;
+    } else if (device.Unplugged()) {
+        status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_GetQueueStatus");
         if (status == FT_OK) {
@@ -306,7 +327,9 @@ FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = latency < 2 ? FT_INVALID_PARAMETER : device.InjectedError("FT_SetLatencyTimer");
+        status = latency < 2          ? FT_INVALID_PARAMETER
+                 : device.Unplugged() ? FT_IO_ERROR
+                                      : device.InjectedError("FT_SetLatencyTimer");
     }
     device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, status));
     return status;
@@ -320,7 +343,9 @@ FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
     if (Valid(device, handle)) {
         const bool sizesValid = ValidTransferSize(inTransferSize) &&
                                 (outTransferSize == 0 || ValidTransferSize(outTransferSize));
-        status = sizesValid ? device.InjectedError("FT_SetUSBParameters") : FT_INVALID_PARAMETER;
+        status = !sizesValid          ? FT_INVALID_PARAMETER
+                 : device.Unplugged() ? FT_IO_ERROR
+                                      : device.InjectedError("FT_SetUSBParameters");
     }
     device.LogCall(
         Text("FT_SetUSBParameters %llu %llu -> %llu", inTransferSize, outTransferSize, status));

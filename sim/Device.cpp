@@ -40,7 +40,9 @@ void CSimDevice::Load(const Scenario& next) {
     wireLog.Clear();
     violations.Clear();
     frameCount = 0;
-    dead = false;
+    gone = false;
+    unplugged = false;
+    backUs = -1;
     faultUse.assign(scenario.faults.size(), RuleUse());
     driverErrorUse.assign(scenario.driverErrors.size(), DriverErrorUse());
     callCounts.clear();
@@ -170,4 +172,21 @@ size_t CSimDevice::ArrivedBytes() const {
         ++count;
     }
     return count;
+}
+
+void CSimDevice::GoAway(long long forUs, bool unplug) {
+    gone = true;
+    unplugged = unplug;
+    backUs = forUs >= 0 ? clock.NowUs() + forUs : -1;
+    if (unplug) {
+        receiveQueue.clear();
+    }
+}
+
+bool CSimDevice::Gone() {
+    if (gone && backUs >= 0 && clock.NowUs() >= backUs) {
+        gone = false;
+        unplugged = false;
+    }
+    return gone;
 }

@@ -70,6 +70,16 @@ public:
     void QueueReply(const std::string& bytes, long long delayUs, long long gapUs);
     size_t ArrivedBytes() const;
 
+    // Starts a "dead" or "unplug" fault: the master is gone (unplugged: the bridge with it)
+    // for `forUs` from now, or until the next load when `forUs` is negative. A pulled bridge
+    // loses the bytes it held.
+    void GoAway(long long forUs, bool unplug);
+    // True while the master is gone; a fault whose time is up ends here, with the module's
+    // state as it was.
+    bool Gone();
+    // True while the bridge is unplugged: every call on it fails.
+    bool Unplugged() { return Gone() && unplugged; }
+
     std::mutex mutex;
     CSimClock clock;
     Scenario scenario;
@@ -84,9 +94,11 @@ public:
     CLog violations;
     std::string lastError;
     int32_t frameCount = 0;
-    bool dead = false;
 
 private:
+    bool gone = false;
+    bool unplugged = false;
+    long long backUs = -1; // when the master comes back; -1: not before the next load
     std::string statePath;
     std::FILE* wireLogFile = nullptr;
     std::vector<RuleUse> faultUse;

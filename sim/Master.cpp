@@ -1,6 +1,7 @@
 #include "Master.h"
 
 #include "Escape.h"
+#include "Faults.h"
 
 namespace {
 
@@ -30,26 +31,6 @@ bool HexPair(const std::string& bytes, size_t position, int& value) {
     return true;
 }
 
-// Queues `reply` as the fault rule (if any) shapes it.
-void Deliver(CSimDevice& device, std::string reply, const FaultRule* rule) {
-    long long delayUs = 0;
-    long long gapUs = -1;
-    if (rule != nullptr) {
-        if (rule->action == faSilent) {
-            return;
-        }
-        if (rule->action == faReply) {
-            reply = rule->text;
-        }
-        if (rule->action == faShort && reply.size() > static_cast<size_t>(rule->bytes)) {
-            reply.resize(static_cast<size_t>(rule->bytes));
-        }
-        delayUs = rule->delayUs;
-        gapUs = rule->gapUs;
-    }
-    device.QueueReply(reply, delayUs, gapUs);
-}
-
 std::string ExecuteLine(CSimDevice& device, const std::string& line) {
     for (const LineCommand* command = lineCommands; command->name != nullptr; ++command) {
         if (line.compare(0, 2, command->name) != 0) {
@@ -76,35 +57,30 @@ std::string ExecuteLine(CSimDevice& device, const std::string& line) {
     return "N2\r";
 }
 
-void HandleLine(CSimDevice& device, const std::string& line) {
-    const std::string key = line.substr(0, 2);
+// Offers a received command to the first fault rule that applies, else carries it out.
+void HandleCommand(CSimDevice& device, const std::string& key, bool frame,
+                   const ReceivedCommand& command) {
     device.CommandReceived(key);
-    const FaultRule* rule = device.MatchFault(key, false);
-    if (rule != nullptr && rule->action == faDead) {
-        device.dead = true;
+    const FaultRule* rule = device.MatchFault(key, frame);
+    if (rule == nullptr) {
+        PlayNoFault(device, command);
         return;
     }
-    std::string reply;
-    if (rule != nullptr && rule->action == faRefuse) {
-        reply = std::string(1, rule->letter) + rule->reason + "\r";
-    } else {
-        reply = ExecuteLine(device, line);
-    }
-    Deliver(device, reply, rule);
+    rule->action->handler(device, *rule, command);
 }
 
-void HandleFrame(CSimDevice& device, const std::string& payload, int replyBytes) {
-    ++device.frameCount;
-    const std::string key = payload.substr(0, 3);
-    device.CommandReceived(key);
-    const FaultRule* rule = device.MatchFault(key, true);
-    if (rule != nullptr && rule->action == faDead) {
-        device.dead = true;
-        return;
-    }
-    const ModuleAnswer answer = rule != nullptr && rule->action == faRefuse
-                                    ? CModule::Refusal(payload)
-                                    : device.module.Handle(payload, device.clock.NowUs());
+void HandleLine(CSimDevice& device, const std::string& line) {
+    ReceivedCommand command;
+    command.carryOut = [&device, &line]() { return ExecuteLine(device, line); };
+    command.refusal = [](const FaultRule& rule) {
+        return std::string(1, rule.letter) + rule.reason + "\r";
+    };
+    HandleCommand(device, line.substr(0, 2), false, command);
+}
+
+// The frame's reply to the module's answer, with what the host did wrong recorded.
+std::string FrameReply(CSimDevice& device, const std::string& payload, int replyBytes,
+                       const ModuleAnswer& answer) {
     if (!answer.violation.empty()) {
         device.Violation(answer.violation + ": \"" + EscapeBytes(payload) + "\"");
     }
@@ -115,7 +91,20 @@ void HandleFrame(CSimDevice& device, const std::string& payload, int replyBytes)
         device.Violation("frame asks " + std::to_string(replyBytes) + " reply bytes for $" +
                          answer.number + ", which answers " + std::to_string(answer.expectedBytes));
     }
-    Deliver(device, FitReply(answer, replyBytes), rule);
+    return FitReply(answer, replyBytes);
+}
+
+void HandleFrame(CSimDevice& device, const std::string& payload, int replyBytes) {
+    ++device.frameCount;
+    ReceivedCommand command;
+    command.carryOut = [&device, &payload, replyBytes]() {
+        return FrameReply(device, payload, replyBytes,
+                          device.module.Handle(payload, device.clock.NowUs()));
+    };
+    command.refusal = [&device, &payload, replyBytes](const FaultRule&) {
+        return FrameReply(device, payload, replyBytes, CModule::Refusal(payload));
+    };
+    HandleCommand(device, payload.substr(0, 3), true, command);
 }
 
 } // namespace
@@ -135,7 +124,7 @@ void ReceiveWrite(CSimDevice& device, const std::string& bytes) {
     device.KeepWrite(bytes);
     device.LogWire("> " + EscapeBytes(bytes));
     size_t position = 0;
-    while (position < bytes.size() && !device.dead) {
+    while (position < bytes.size() && !device.Gone()) {
         if (bytes.compare(position, 2, "MX") != 0) {
             const size_t cr = bytes.find('\r', position);
             if (cr == std::string::npos) {

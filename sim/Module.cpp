@@ -4,8 +4,9 @@
 
 namespace {
 
-const int ackBytes = 5;    // the header alone
-const int valueBytes = 10; // header, four digits, CR
+const int ackBytes = 5;     // the header alone
+const int valueBytes = 10;  // header, four digits, CR
+const int countedExtra = 6; // header and CR around the characters a "$05" hands out
 
 bool IsUpperHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
@@ -33,7 +34,6 @@ std::string FourDigits(unsigned value) {
 ModuleAnswer Ack(const std::string& number) {
     ModuleAnswer answer;
     answer.number = number;
-    answer.expectedBytes = ackBytes;
     return answer;
 }
 
@@ -41,8 +41,11 @@ ModuleAnswer Value(const std::string& number, const std::string& digits) {
     ModuleAnswer answer;
     answer.number = number;
     answer.data = digits;
-    answer.expectedBytes = valueBytes;
     return answer;
+}
+
+int HexPairValue(const std::string& pair) {
+    return HexDigitValue(pair[0]) * 16 + HexDigitValue(pair[1]);
 }
 
 } // namespace
@@ -119,92 +122,105 @@ ModuleAnswer CModule::Handle(const std::string& payload, long long nowUs) {
     return Execute(number, hasArgument, argument, nowUs);
 }
 
+// Upper-case hex numbers of two digits sort as their values, so a range is a text range.
+const CModule::CommandRow CModule::commands[] = {
+    {"00", "00", argZero, &CModule::Idle, ackBytes},
+    {"02", "02", argSwitch, &CModule::Search, ackBytes},
+    {"03", "03", argNone, &CModule::Status, valueBytes},
+    {"04", "04", argNone, &CModule::Count, valueBytes},
+    {"05", "05", argCount, &CModule::Read, countedReply},
+    {"A0", "A0", argSwitch, &CModule::Access, ackBytes},
+    {"A1", "AF", argNone, &CModule::Query, valueBytes},
+    {"A1", "AF", argAny, &CModule::Set, ackBytes},
+    {"B1", "BF", argNone, &CModule::Query, valueBytes},
+    {"B1", "BF", argAny, &CModule::Set, ackBytes},
+    {"C1", "CC", argNone, &CModule::Query, valueBytes},
+    {"C1", "CC", argAny, &CModule::Set, ackBytes},
+    {"CD", "CD", argOne, &CModule::Commit, ackBytes},
+    {"CE", "CE", argOne, &CModule::LoadWorking, ackBytes},
+    {nullptr, nullptr, argNone, nullptr, 0},
+};
+
+bool CModule::ArgumentFits(ArgumentRule rule, bool hasArgument, const std::string& argument) {
+    switch (rule) {
+    case argNone:
+        return !hasArgument;
+    case argZero:
+        return hasArgument && argument == "0";
+    case argOne:
+        return hasArgument && argument == "1";
+    case argSwitch:
+        return hasArgument && (argument == "0" || argument == "1");
+    case argCount:
+        return hasArgument && argument.size() == 2 && argument != "00";
+    case argAny:
+        return hasArgument;
+    }
+    return false;
+}
+
 ModuleAnswer CModule::Execute(const std::string& number, bool hasArgument,
                               const std::string& argument, long long nowUs) {
-    const std::string malformed = "malformed argument to $" + number;
-    if (number == "00") {
-        if (!hasArgument || argument != "0") {
-            return Error(number, malformed);
+    bool known = false;
+    for (const CommandRow* row = commands; row->first != nullptr; ++row) {
+        if (number < row->first || number > row->last) {
+            continue;
         }
-        searching = false;
-        accessOpen = false;
-        return Ack(number);
-    }
-    if (number == "02") {
-        if (!hasArgument || (argument != "0" && argument != "1")) {
-            return Error(number, malformed);
+        known = true;
+        if (!ArgumentFits(row->argument, hasArgument, argument)) {
+            continue;
         }
-        searching = argument == "1";
-        if (searching) {
-            searchEndUs = nowUs + searchDurationUs;
-            result.clear();
-            readPosition = 0;
-            Update(nowUs);
+        ModuleAnswer answer = (this->*row->handler)(number, argument, nowUs);
+        if (answer.ok) {
+            answer.expectedBytes = row->replyBytes == countedReply
+                                       ? HexPairValue(argument) + countedExtra
+                                       : row->replyBytes;
         }
-        return Ack(number);
-    }
-    if (number == "03" || number == "04") {
-        if (hasArgument) {
-            return Error(number, malformed);
-        }
-        if (number == "03") {
-            const unsigned busy = (searching || statusNeverClears) ? 1u : 0u;
-            return Value(number, FourDigits(statusBits | busy));
-        }
-        size_t waiting = result.size() - readPosition;
-        if (searching) {
-            waiting = 0;
-        } else if (countNeverDrains) {
-            waiting = result.size();
-        }
-        return Value(number, FourDigits(static_cast<unsigned>(waiting)));
-    }
-    if (number == "05") {
-        if (!hasArgument || argument.size() != 2 || argument == "00") {
-            return Error(number, malformed);
-        }
-        return Read(argument);
-    }
-    if (number == "A0") {
-        if (!hasArgument || (argument != "0" && argument != "1")) {
-            return Error(number, malformed);
-        }
-        accessOpen = argument == "1";
-        return Ack(number);
-    }
-    if (number == "CE" || number == "CD") {
-        if (!hasArgument || argument != "1") {
-            return Error(number, malformed);
-        }
-        if (!accessOpen) {
-            return Error(number, "$" + number + " while register access is closed");
-        }
-        ModuleAnswer answer = Ack(number);
-        for (int i = 0; i < registerCount; ++i) {
-            std::string& group = committed[static_cast<size_t>(i / 3)];
-            const size_t offset = static_cast<size_t>(i % 3) * 4;
-            if (number == "CE") {
-                working[static_cast<size_t>(i)] = group.substr(offset, 4);
-            } else {
-                group.replace(offset, 4, working[static_cast<size_t>(i)]);
-            }
-        }
-        answer.committed = number == "CD";
         return answer;
     }
-    const int index = RegisterIndex(number);
-    if (index >= 0) {
-        return Register(number, index, hasArgument, argument);
+    if (known) {
+        return Error(number, "malformed argument to $" + number);
     }
     return Error(number, "unknown module command $" + number);
 }
 
-ModuleAnswer CModule::Read(const std::string& argument) {
-    const size_t count =
-        static_cast<size_t>(HexDigitValue(argument[0]) * 16 + HexDigitValue(argument[1]));
+ModuleAnswer CModule::Idle(const std::string& number, const std::string&, long long) {
+    searching = false;
+    accessOpen = false;
+    return Ack(number);
+}
+
+ModuleAnswer CModule::Search(const std::string& number, const std::string& argument,
+                             long long nowUs) {
+    searching = argument == "1";
+    if (searching) {
+        searchEndUs = nowUs + searchDurationUs;
+        result.clear();
+        readPosition = 0;
+        Update(nowUs);
+    }
+    return Ack(number);
+}
+
+ModuleAnswer CModule::Status(const std::string& number, const std::string&, long long) {
+    const unsigned busy = (searching || statusNeverClears) ? 1u : 0u;
+    return Value(number, FourDigits(statusBits | busy));
+}
+
+ModuleAnswer CModule::Count(const std::string& number, const std::string&, long long) {
+    size_t waiting = result.size() - readPosition;
+    if (searching) {
+        waiting = 0;
+    } else if (countNeverDrains) {
+        waiting = result.size();
+    }
+    return Value(number, FourDigits(static_cast<unsigned>(waiting)));
+}
+
+ModuleAnswer CModule::Read(const std::string& number, const std::string& argument, long long) {
+    const size_t count = static_cast<size_t>(HexPairValue(argument));
     ModuleAnswer answer;
-    answer.number = "05";
-    answer.expectedBytes = static_cast<int>(count) + 6;
+    answer.number = number;
     if (countNeverDrains) {
         // A module stuck on its buffer hands the same text out again and again.
         for (size_t i = 0; i < count && !result.empty(); ++i) {
@@ -223,19 +239,52 @@ ModuleAnswer CModule::Read(const std::string& argument) {
     return answer;
 }
 
-ModuleAnswer CModule::Register(const std::string& registerNumber, int index, bool hasArgument,
-                               const std::string& argument) {
+ModuleAnswer CModule::Access(const std::string& number, const std::string& argument, long long) {
+    accessOpen = argument == "1";
+    return Ack(number);
+}
+
+ModuleAnswer CModule::Commit(const std::string& number, const std::string&, long long) {
+    ModuleAnswer answer = CopyTable(number, true);
+    answer.committed = answer.ok;
+    return answer;
+}
+
+ModuleAnswer CModule::LoadWorking(const std::string& number, const std::string&, long long) {
+    return CopyTable(number, false);
+}
+
+ModuleAnswer CModule::CopyTable(const std::string& number, bool toCommitted) {
     if (!accessOpen) {
-        return Error(registerNumber, "register $" + registerNumber + " while access is closed");
+        return Error(number, "$" + number + " while register access is closed");
     }
-    std::string& value = working[static_cast<size_t>(index)];
-    if (!hasArgument) {
-        return Value(registerNumber, value);
+    for (int i = 0; i < registerCount; ++i) {
+        std::string& group = committed[static_cast<size_t>(i / 3)];
+        const size_t offset = static_cast<size_t>(i % 3) * 4;
+        if (toCommitted) {
+            group.replace(offset, 4, working[static_cast<size_t>(i)]);
+        } else {
+            working[static_cast<size_t>(i)] = group.substr(offset, 4);
+        }
+    }
+    return Ack(number);
+}
+
+ModuleAnswer CModule::Query(const std::string& number, const std::string&, long long) {
+    if (!accessOpen) {
+        return Error(number, "register $" + number + " while access is closed");
+    }
+    return Value(number, working[static_cast<size_t>(RegisterIndex(number))]);
+}
+
+ModuleAnswer CModule::Set(const std::string& number, const std::string& argument, long long) {
+    if (!accessOpen) {
+        return Error(number, "register $" + number + " while access is closed");
     }
     if (argument.size() != 4) {
-        return Error(registerNumber, "register $" + registerNumber + " set to \"" + argument +
-                                         "\", not four digits");
+        return Error(number,
+                     "register $" + number + " set to \"" + argument + "\", not four digits");
     }
-    value = argument;
-    return Ack(registerNumber);
+    working[static_cast<size_t>(RegisterIndex(number))] = argument;
+    return Ack(number);
 }

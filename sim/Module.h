@@ -30,12 +30,48 @@ public:
     const IdTable& Committed() const { return committed; }
 
 private:
+    // What a command's argument must be ("H" and upper-case hex digits after the number).
+    enum ArgumentRule {
+        argNone,   // no argument
+        argZero,   // "0"
+        argOne,    // "1"
+        argSwitch, // "0" or "1"
+        argCount,  // two digits, not "00"
+        argAny,    // any digits
+    };
+    // Carries out a command whose number and argument fit its row; the answer's reply
+    // length comes from the row.
+    using Handler = ModuleAnswer (CModule::*)(const std::string& number,
+                                              const std::string& argument, long long nowUs);
+    struct CommandRow {
+        const char* first; // the command number, or the first of a range
+        const char* last;  // the last number of the range (= first for one command)
+        ArgumentRule argument;
+        Handler handler;
+        int replyBytes; // bytes the command's reply has; countedReply: the argument's count + 6
+    };
+    static const int countedReply = -1;
+    // The module's commands; a number in no row is unknown, a number whose rows all refuse
+    // the argument is malformed.
+    static const CommandRow commands[];
+
+    static bool ArgumentFits(ArgumentRule rule, bool hasArgument, const std::string& argument);
     void Update(long long nowUs);
     ModuleAnswer Execute(const std::string& number, bool hasArgument, const std::string& argument,
                          long long nowUs);
-    ModuleAnswer Read(const std::string& argument);
-    ModuleAnswer Register(const std::string& registerNumber, int index, bool hasArgument,
-                          const std::string& argument);
+    ModuleAnswer Idle(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Search(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Status(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Count(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Read(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Access(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Commit(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer LoadWorking(const std::string& number, const std::string& argument,
+                             long long nowUs);
+    ModuleAnswer Query(const std::string& number, const std::string& argument, long long nowUs);
+    ModuleAnswer Set(const std::string& number, const std::string& argument, long long nowUs);
+    // Copies between the working registers and the committed table, when access is open.
+    ModuleAnswer CopyTable(const std::string& number, bool toCommitted);
     static ModuleAnswer Error(const std::string& number, const std::string& violation);
 
     long long searchDurationUs = 0;

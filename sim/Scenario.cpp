@@ -1,5 +1,7 @@
 #include "Scenario.h"
 
+#include "Faults.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -13,16 +15,6 @@ namespace {
 const size_t maxResultLength = 0xFFFF;
 // Longest time a scenario may name: about eleven days.
 const double maxMs = 1e9;
-
-struct ActionName {
-    const char* name;
-    FaultAction action;
-};
-
-const ActionName actionNames[] = {
-    {"silent", faSilent}, {"dead", faDead},   {"refuse", faRefuse},   {"reply", faReply},
-    {"short", faShort},   {"delay", faDelay}, {"trickle", faTrickle}, {nullptr, faSilent},
-};
 
 const char* const failingFunctions[] = {
     "FT_GetQueueStatus",  "FT_Read",
@@ -148,11 +140,65 @@ public:
     }
 };
 
+// The keys a fault rule may carry besides which commands it matches and its action; which
+// of them an action takes is in its row (Faults.cpp).
+struct FaultKey {
+    const char* key;
+    bool (*read)(CReader& reader, const json& item, const std::string& where, FaultRule& rule);
+};
+
+const FaultKey faultKeys[] = {
+    {"reason",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Character(item, "reason", where, rule.reason);
+     }},
+    {"letter",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Character(item, "letter", where, rule.letter);
+     }},
+    {"text", [](CReader& reader, const json& item, const std::string& where,
+                FaultRule& rule) { return reader.Text(item, "text", where, rule.text); }},
+    {"bytes",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Int32(item, "bytes", where, 0, 0xFFFF, rule.bytes);
+     }},
+    {"delayMs",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Milliseconds(item, "delayMs", where, rule.delayUs);
+     }},
+    {"gapMs",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Milliseconds(item, "gapMs", where, rule.gapUs);
+     }},
+    {"forMs",
+     [](CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
+         return reader.Milliseconds(item, "forMs", where, rule.forUs);
+     }},
+    {nullptr, nullptr},
+};
+
+bool IsFaultKey(const std::string& key) {
+    for (const char* common : {"command", "frame", "skip", "times", "action"}) {
+        if (key == common) {
+            return true;
+        }
+    }
+    for (const FaultKey* entry = faultKeys; entry->key != nullptr; ++entry) {
+        if (key == entry->key) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool ReadFault(CReader& reader, const json& item, const std::string& where, FaultRule& rule) {
-    if (!reader.OnlyKeys(item, where,
-                         {"command", "frame", "skip", "times", "action", "reason", "letter", "text",
-                          "bytes", "delayMs", "gapMs"})) {
-        return false;
+    if (!item.is_object()) {
+        return reader.Fail(where, "must be an object");
+    }
+    for (auto it = item.begin(); it != item.end(); ++it) {
+        if (!IsFaultKey(it.key())) {
+            return reader.Fail(where, "unknown key \"" + it.key() + "\"");
+        }
     }
     const bool hasCommand = item.contains("command");
     const bool hasFrame = item.contains("frame");
@@ -172,45 +218,26 @@ bool ReadFault(CReader& reader, const json& item, const std::string& where, Faul
     if (!reader.Text(item, "action", where, action)) {
         return false;
     }
-    const ActionName* entry = actionNames;
-    while (entry->name != nullptr && action != entry->name) {
-        ++entry;
+    rule.action = FindFaultAction(action);
+    if (rule.action == nullptr) {
+        return reader.Fail(where + ".action", "must be one of " + FaultActionNames());
     }
-    if (entry->name == nullptr) {
-        return reader.Fail(where + ".action", "must be one of silent, dead, refuse, reply, "
-                                              "short, delay, trickle");
-    }
-    rule.action = entry->action;
-
-    const bool answers = rule.action != faSilent && rule.action != faDead;
-    struct Needed {
-        const char* key;
-        bool allowed;
-        bool required;
-    };
-    const Needed fields[] = {
-        {"reason", rule.action == faRefuse, false},
-        {"letter", rule.action == faRefuse, false},
-        {"text", rule.action == faReply, rule.action == faReply},
-        {"bytes", rule.action == faShort, rule.action == faShort},
-        {"delayMs", answers, rule.action == faDelay},
-        {"gapMs", answers, rule.action == faTrickle},
-    };
-    for (const Needed& field : fields) {
-        if (item.contains(field.key) && !field.allowed) {
-            return reader.Fail(where + "." + field.key, "does not go with action " + action);
+    for (const FaultKey* entry = faultKeys; entry->key != nullptr; ++entry) {
+        const bool present = item.contains(entry->key);
+        if (present && !KeyListed(rule.action->keys, entry->key)) {
+            return reader.Fail(where + "." + entry->key, "does not go with action " + action);
         }
-        if (!item.contains(field.key) && field.required) {
+        if (!present && KeyListed(rule.action->required, entry->key)) {
             return reader.Fail(where,
-                               std::string("action ") + action + " needs \"" + field.key + "\"");
+                               "action " + action + " needs \"" + std::string(entry->key) + "\"");
         }
     }
-    return reader.Character(item, "reason", where, rule.reason) &&
-           reader.Character(item, "letter", where, rule.letter) &&
-           reader.Text(item, "text", where, rule.text) &&
-           reader.Int32(item, "bytes", where, 0, 0xFFFF, rule.bytes) &&
-           reader.Milliseconds(item, "delayMs", where, rule.delayUs) &&
-           reader.Milliseconds(item, "gapMs", where, rule.gapUs);
+    for (const FaultKey* entry = faultKeys; entry->key != nullptr; ++entry) {
+        if (!entry->read(reader, item, where, rule)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ReadDriverError(CReader& reader, const json& item, const std::string& where,

@@ -9,21 +9,22 @@
 
 const int positionCount = 14;
 
-enum FaultAction { faSilent, faDead, faRefuse, faReply, faShort, faDelay, faTrickle };
+struct FaultActionRow;
 
 // A fault applied to commands the master receives.
 struct FaultRule {
     std::string command; // "MG", "$A4", "MX"; empty when `frame` is used
     int32_t frame = 0;   // from the n-th frame on; 0 when `command` is used
     int32_t skip = 0;
-    int32_t times = -1; // -1: unlimited
-    FaultAction action = faSilent;
+    int32_t times = -1;                     // -1: unlimited
+    const FaultActionRow* action = nullptr; // the action's row (Faults.h)
     char reason = '0';
     char letter = 'N';
     std::string text;
     int32_t bytes = 0;
     long long delayUs = 0;
     long long gapUs = -1; // -1: the scenario's byte gap
+    long long forUs = -1; // "dead", "unplug": how long the master is gone; -1: until the load
 };
 
 // A D2XX call that fails.

@@ -192,6 +192,40 @@ TEST_F(D2xxTest, DriverErrorsFromTheNthCallOrAfterACommand) {
     EXPECT_EQ(SimWriteCount(), 2);
 }
 
+TEST_F(D2xxTest, PulledCableFailsEveryCallUntilTheNextLoad) {
+    Start(R"({"faults": [{"command": "$A4", "action": "unplug"}]})");
+    EXPECT_EQ(Module("$A0H1", 4), "#A0:K");
+    // The write that carries the command fails with it; nothing of it is answered.
+    const std::string frame = Frame("$A4H1234\r", 4);
+    DWORD count = 7;
+    EXPECT_EQ(
+        FT_Write(handle, const_cast<char*>(frame.data()), static_cast<DWORD>(frame.size()), &count),
+        FT_IO_ERROR);
+    EXPECT_EQ(count, 0u);
+    SleepMs(600000);
+    char byte = 0;
+    EXPECT_EQ(FT_Write(handle, &byte, 1, &count), FT_IO_ERROR);
+    EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_IO_ERROR);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(FT_Read(handle, &byte, 1, &count), FT_IO_ERROR);
+    EXPECT_EQ(FT_Purge(handle, 3), FT_IO_ERROR);
+    EXPECT_EQ(FT_SetTimeouts(handle, 60000, 1000), FT_IO_ERROR);
+    EXPECT_EQ(FT_SetUSBParameters(handle, 63360, 0), FT_IO_ERROR);
+    EXPECT_EQ(FT_SetLatencyTimer(handle, 2), FT_IO_ERROR);
+    EXPECT_EQ(FT_ResetDevice(handle), FT_IO_ERROR);
+    EXPECT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(count, 0u);
+    // The handle of a pulled bridge is gone; the bridge is not there to open again.
+    EXPECT_EQ(FT_Close(handle), FT_IO_ERROR);
+    EXPECT_EQ(FT_Close(handle), FT_INVALID_HANDLE);
+    EXPECT_EQ(FT_Open(0, &handle), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(Writes(), (std::vector<std::string>{Frame("$A0H1\r", 4), frame}));
+    EXPECT_EQ(SimPendingBytes(), 0);
+    LoadScenario("{}");
+    Open();
+    EXPECT_EQ(Line("OR"), "Y\r");
+}
+
 TEST_F(D2xxTest, WireLogEscapesEveryByteThatIsNotPrintable) {
     Start();
     Write(std::string("\x01Z\\\n\xff\0\r", 7));

@@ -82,6 +82,43 @@ TEST_F(LineTest, DeadMasterAnswersNothingMore) {
     EXPECT_EQ(Module("$03", 9), "");
 }
 
+TEST_F(LineTest, DeadMasterForAWhileComesBackAndAnswersAgain) {
+    Start(R"({"faults": [{"command": "MV", "action": "dead", "forMs": 1000}]})");
+    Write("MV\r");
+    SleepMs(990);
+    Write("MW\r");
+    SleepMs(10);
+    EXPECT_EQ(Line("MW"), "Y\r");
+    EXPECT_EQ(SimPendingBytes(), 0);
+}
+
+TEST_F(FrameTest, PulledCableForAWhileLeavesTheModuleAsItWas) {
+    Start(R"({"committedIds": {"1": "0123456789AB"},
+              "faults": [{"command": "$A4", "action": "unplug", "forMs": 5000, "times": 1}]})");
+    EXPECT_EQ(Module("$A0H1", 4), "#A0:K");
+    EXPECT_EQ(Module("$A1H1111", 4), "#A1:K");
+    const std::string frame = Frame("$A4H2222\r", 4);
+    DWORD count = 0;
+    EXPECT_EQ(
+        FT_Write(handle, const_cast<char*>(frame.data()), static_cast<DWORD>(frame.size()), &count),
+        FT_IO_ERROR);
+    SleepMs(4990);
+    const std::string commit = Frame("$CDH1\r", 4);
+    EXPECT_EQ(FT_Write(handle, const_cast<char*>(commit.data()), static_cast<DWORD>(commit.size()),
+                       &count),
+              FT_IO_ERROR);
+    EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_IO_ERROR);
+    SleepMs(10);
+    // Back: access still open, the set before the pull kept, the pulled set not carried out.
+    EXPECT_EQ(Module("$A4", 9), "#A4:K0000\r");
+    EXPECT_EQ(Module("$A4H2222", 4), "#A4:K");
+    EXPECT_STREQ(SimCommittedId(1), "0123456789AB");
+    EXPECT_EQ(Module("$CDH1", 4), "#CD:K");
+    EXPECT_STREQ(SimCommittedId(1), "1111456789AB");
+    EXPECT_STREQ(SimCommittedId(2), "222200000000");
+    EXPECT_EQ(SimViolations(), std::string());
+}
+
 TEST_F(FrameTest, FrameIsAnsweredWithExactlyTheAskedLength) {
     Start();
     EXPECT_EQ(Module("$00H0", 4), "#00:K");

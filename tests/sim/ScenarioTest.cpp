@@ -33,7 +33,8 @@ TEST_F(ScenarioTest, EveryKeyIsAccepted) {
                    "countNeverDrains": false, "resultText": "\r\nOK\r\n"},
         "faults": [
             {"command": "MG", "action": "silent", "skip": 1, "times": 2},
-            {"frame": 2, "action": "dead"},
+            {"frame": 2, "action": "dead", "forMs": 1.5},
+            {"command": "$A4", "action": "unplug", "forMs": 3000},
             {"command": "MV", "action": "refuse", "reason": "X", "letter": "N", "delayMs": 1},
             {"command": "XV", "action": "reply", "text": "Y1\r", "gapMs": 2},
             {"command": "$03", "action": "short", "bytes": 0},
@@ -89,6 +90,8 @@ TEST_F(ScenarioTest, BadScenariosAreRefusedAndThePreviousStateStays) {
         {R"({"faults": [{"command": "MG", "action": "trickle"}]})", "needs \"gapMs\""},
         {R"({"faults": [{"command": "MG", "action": "silent", "text": "x"}]})", "does not go"},
         {R"({"faults": [{"command": "MG", "action": "dead", "delayMs": 1}]})", "does not go"},
+        {R"({"faults": [{"command": "MG", "action": "silent", "forMs": 1}]})", "does not go"},
+        {R"({"faults": [{"command": "MG", "action": "unplug", "forMs": -1}]})", "out of range"},
         {R"({"faults": [{"command": "MG", "action": "refuse", "reason": "12"}]})", "one character"},
         {R"({"faults": [{"frame": 0, "action": "dead"}]})", "out of range"},
         {R"({"faults": [{"command": "MG", "action": "silent", "times": -1}]})", "out of range"},
