@@ -3,6 +3,8 @@
 #include "platform/Ui.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 CInits* Inits = nullptr;
 
@@ -31,6 +33,21 @@ std::FILE* OpenForReading(const std::string& name) {
         std::ungetc(first, in);
     }
     return in;
+}
+
+// True when something stands under `name`, even what cannot be opened or followed. Also
+// true when that cannot be found out: nothing is replaced unless it is surely missing.
+bool NameIsTaken(const std::string& name) {
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::symlink_status(name, error);
+    return status.type() != std::filesystem::file_type::not_found;
+}
+
+// The file as the technician finds it: its full path when that can be formed.
+std::string ShownPath(const std::string& name) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(name, error);
+    return error ? name : full.string();
 }
 
 } // namespace
@@ -62,6 +79,12 @@ bool CInits::Open(const std::string& fileName) {
     file = OpenForReading(fileName);
     if (file != nullptr) {
         return true;
+    }
+    // Only a missing file is replaced by the defaults. Anything standing under the name
+    // (a file without read permission, a folder, a dangling link) holds the user's
+    // settings or is theirs to mend, so it is left untouched and named.
+    if (NameIsTaken(fileName)) {
+        EndWithMessage("Could not open the ini file again.\n" + ShownPath(fileName));
     }
     if (!WriteDefaultFile()) {
         EndWithMessage("Could not make default ini file.");

@@ -61,8 +61,12 @@ public:
     CInits(const CInits&) = delete;
     CInits& operator=(const CInits&) = delete;
 
-    // Opens fileName for reading, writing the default file first when it cannot be opened.
-    // Returns true; when neither works it shows why and ends the process (status 0).
+    // Opens fileName for reading, writing the default file first when no file of that name
+    // exists. Returns true. When something exists under the name but cannot be opened or
+    // read (no permission, a folder, a dangling link), it is left untouched: the message
+    // "Could not open the ini file again." with the file's path on a second line is shown
+    // and the process ends (status 0); likewise when the defaults cannot be written or
+    // read back, with the message for that.
     bool Open(const std::string& fileName);
     // Reads every statement of the open file into `items`. False at the first statement
     // that fails (entries stored before it stay), on a read error, or with no file open.

@@ -133,24 +133,15 @@ void OpenShowingBoxes(const std::string& fileName) {
     std::fputs("Open returned\n", stderr);
 }
 
-#ifdef _WIN32
-// A "config.ini" that another handle holds open without sharing: it can be neither read
-// nor replaced. (Windows keeps a process's working directory from being removed.)
-void LeaveNoRoomForTheDefaultFile() {
-    HANDLE held = ::CreateFileA("config.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-}
-#else
+using ConfigFatalTest = ConfigDirTest;
+
+#ifndef _WIN32
 // A working directory that no longer exists: nothing can be created in it, even by root.
 void LeaveNoRoomForTheDefaultFile() {
     std::filesystem::create_directory("gone");
     std::filesystem::current_path("gone");
     std::filesystem::remove(std::filesystem::current_path());
 }
-#endif
-
-using ConfigFatalTest = ConfigDirTest;
 
 TEST_F(ConfigFatalTest, DirectoryWithoutRoomForTheDefaultFile) {
     EXPECT_EXIT(
@@ -163,13 +154,6 @@ TEST_F(ConfigFatalTest, DirectoryWithoutRoomForTheDefaultFile) {
         "exit handlers ran\n$");
 }
 
-TEST_F(ConfigFatalTest, ConfigIniIsADirectory) {
-    std::filesystem::create_directory("config.ini");
-    EXPECT_EXIT(OpenShowingBoxes("config.ini"), ::testing::ExitedWithCode(0),
-                "^box caption=error icon=error text=Could not make default ini file\\.\n"
-                "exit handlers ran\n$");
-}
-
 TEST_F(ConfigFatalTest, HeadlessBoxGoesToStandardError) {
     EXPECT_EXIT(
         {
@@ -178,6 +162,74 @@ TEST_F(ConfigFatalTest, HeadlessBoxGoesToStandardError) {
             config.Open("config.ini");
         },
         ::testing::ExitedWithCode(0), "^error: Could not make default ini file\\.\n$");
+}
+#endif
+
+// Whatever stands under the name but cannot be opened or read keeps the user's settings
+// (or is theirs to mend): it is never replaced by the defaults, the message names it and
+// the process ends with status 0.
+TEST_F(ConfigFatalTest, ExistingButUnreadableConfigIniIsLeftUntouched) {
+#ifdef _WIN32
+    // A file that another handle holds open without sharing can be neither read nor
+    // replaced.
+    EXPECT_EXIT(
+        {
+            HANDLE held = ::CreateFileA("config.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (held != INVALID_HANDLE_VALUE) {
+                OpenShowingBoxes("config.ini");
+            }
+        },
+        ::testing::ExitedWithCode(0),
+        "^box caption=error icon=error text=Could not open the ini file again\\.\n"
+        ".*config\\.ini\nexit handlers ran\n$");
+#else
+    const struct {
+        const char* what;
+        void (*make)();
+        bool (*untouched)();
+    } cases[] = {
+        {"a folder",
+         [] {
+             std::filesystem::create_directory("config.ini");
+             WriteFile("config.ini/kept", "x");
+         },
+         [] { return ReadFile("config.ini/kept") == "x"; }},
+        {"a dangling link", [] { std::filesystem::create_symlink("settings", "config.ini"); },
+         [] {
+             return std::filesystem::read_symlink("config.ini") == "settings" &&
+                    !std::filesystem::exists(std::filesystem::symlink_status("settings"));
+         }},
+        // Reading a process's memory from offset 0 fails, even for root.
+        {"a read error", [] { std::filesystem::create_symlink("/proc/self/mem", "config.ini"); },
+         [] { return std::filesystem::read_symlink("config.ini") == "/proc/self/mem"; }},
+        // Permission bits do not stop root, so this case runs only for other users.
+        {"no read permission",
+         [] {
+             WriteFile("config.ini", "time=25\n");
+             std::filesystem::permissions("config.ini", std::filesystem::perms::owner_write);
+         },
+         [] {
+             std::filesystem::permissions("config.ini", std::filesystem::perms::owner_read,
+                                          std::filesystem::perm_options::add);
+             return ReadFile("config.ini") == "time=25\n";
+         }},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what) == "no read permission" && ::geteuid() == 0) {
+            continue;
+        }
+        std::filesystem::create_directory(c.what);
+        std::filesystem::current_path(c.what);
+        c.make();
+        EXPECT_EXIT(OpenShowingBoxes("config.ini"), ::testing::ExitedWithCode(0),
+                    "^box caption=error icon=error text=Could not open the ini file again\\.\n" +
+                        dir + "/" + c.what + "/config\\.ini\nexit handlers ran\n$")
+            << c.what;
+        EXPECT_TRUE(c.untouched()) << c.what;
+        std::filesystem::current_path(dir);
+    }
+#endif
 }
 
 // The default file always goes to the working directory; a file named elsewhere is then
