@@ -1,0 +1,212 @@
+#include "Arguments.h"
+
+#include "program/btdevice/Btdevice.h"
+
+#include <cctype>
+#include <cstdio>
+
+const char* const UsageText =
+    "Usage: tarvelo-cli COMMAND [ARGUMENTS]\n"
+    "Pairs KESTRAVION slave units with the master unit on the USB port.\n"
+    "\n"
+    "  search [--all] [--json]   search for slaves; prints ID<TAB>NAME<TAB>DETAIL of those\n"
+    "                            named ZOMRA..., --all every record\n"
+    "  read [--json]             prints the 14 positions, \"01 00A0C9112233\" ...\n"
+    "  set POS ID [POS ID ...]   registers ID at POS, writes the table, reads it back\n"
+    "  release POS [POS ...]     the same with 000000000000\n"
+    "  backup FILE               writes the table to FILE, one line \"01=ID\" per position\n"
+    "  restore FILE              writes such a file to the master, checked as set is\n"
+    "  --help, --version\n"
+    "\n"
+    "POS is 1 to 14, or the grid's 01 to 0E. ID is 12 hexadecimal digits.\n"
+    "config.ini is read from the working directory when there is one (never created).\n"
+    "Exit status: 0 done, 2 bad input or usage, 3 the master unit is not prepared,\n"
+    "4 the write, its read-back, a read or a search failed, 5 another program of the\n"
+    "KESTRAVION family is running.\n";
+
+namespace {
+
+struct CommandName {
+    const char* name;
+    CliCommand command;
+};
+
+// The commands, then an end row.
+const CommandName Commands[] = {
+    {"search", cmSearch}, {"read", cmRead},       {"set", cmSet},    {"release", cmRelease},
+    {"backup", cmBackup}, {"restore", cmRestore}, {nullptr, cmHelp},
+};
+
+bool Fail(std::string& why, const std::string& text) {
+    why = text;
+    return false;
+}
+
+std::string UpperCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Checks one ID argument and gives it the module's upper case.
+bool TakeId(const std::string& text, int position, std::string& id, std::string& why) {
+    if (CheckRegistration({}, position, text) == rvMalformedId)
+        return Fail(why, "ID \"" + text + "\" for position " + PositionLabel(position) +
+                             " is not 12 hexadecimal digits");
+    id = UpperCase(text);
+    return true;
+}
+
+bool TakePosition(const std::string& text, int& position, std::string& why) {
+    position = ParsePosition(text);
+    if (position == 0)
+        return Fail(why, "position \"" + text + "\" is not 1 to 14 (or 01 to 0E)");
+    return true;
+}
+
+} // namespace
+
+int ParsePosition(const std::string& text) {
+    if (text.size() == 2 && text[0] == '0') {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[1])));
+        if (c >= '1' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'E')
+            return c - 'A' + 10;
+        return 0;
+    }
+    if (text.empty() || text.size() > 2 || text[0] == '0')
+        return 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value <= PositionCount ? value : 0;
+}
+
+std::string PositionLabel(int position) {
+    char label[8];
+    std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(position) & 0xFFu);
+    return label;
+}
+
+bool ParseArguments(const std::vector<std::string>& args, Request& request, std::string& why) {
+    request = Request();
+    std::vector<std::string> words;
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            request.command = cmHelp;
+            return true;
+        }
+        if (arg == "--version") {
+            request.command = cmVersion;
+            return true;
+        }
+    }
+    for (const std::string& arg : args) {
+        if (arg == "--all")
+            request.all = true;
+        else if (arg == "--json")
+            request.json = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            return Fail(why, "unknown option \"" + arg + "\"");
+        else
+            words.push_back(arg);
+    }
+    if (words.empty())
+        return Fail(why, "no command given (try --help)");
+
+    const CommandName* found = Commands;
+    while (found->name != nullptr && words[0] != found->name)
+        ++found;
+    if (found->name == nullptr)
+        return Fail(why, "unknown command \"" + words[0] + "\"");
+    request.command = found->command;
+    const std::vector<std::string> operands(words.begin() + 1, words.end());
+
+    if (request.all && request.command != cmSearch)
+        return Fail(why, "--all belongs to search only");
+    if (request.json && request.command != cmSearch && request.command != cmRead)
+        return Fail(why, "--json belongs to search and read only");
+
+    switch (request.command) {
+    case cmSearch:
+    case cmRead:
+        if (!operands.empty())
+            return Fail(why, words[0] + " takes no arguments");
+        return true;
+    case cmBackup:
+    case cmRestore:
+        if (operands.size() != 1)
+            return Fail(why, words[0] + " needs one FILE");
+        request.file = operands[0];
+        return true;
+    case cmSet:
+        if (operands.empty() || operands.size() % 2 != 0)
+            return Fail(why, "set needs POS ID pairs");
+        for (size_t i = 0; i < operands.size(); i += 2) {
+            Change change;
+            if (!TakePosition(operands[i], change.position, why) ||
+                !TakeId(operands[i + 1], change.position, change.id, why))
+                return false;
+            request.changes.push_back(change);
+        }
+        break;
+    default: // release
+        if (operands.empty())
+            return Fail(why, "release needs at least one POS");
+        for (const std::string& operand : operands) {
+            Change change{0, EmptyId};
+            if (!TakePosition(operand, change.position, why))
+                return false;
+            request.changes.push_back(change);
+        }
+        break;
+    }
+
+    // The changes on their own, before the master's table is known: a position named twice
+    // is ambiguous, and one ID for two positions is refused whatever the master holds.
+    std::vector<std::string> alone(PositionCount);
+    return ApplyChanges(alone, request.changes, why);
+}
+
+bool ApplyChanges(std::vector<std::string>& table, const std::vector<Change>& changes,
+                  std::string& why) {
+    std::vector<bool> named(PositionCount, false);
+    for (const Change& change : changes) {
+        const size_t index = static_cast<size_t>(change.position - 1);
+        if (change.position < 1 || change.position > PositionCount)
+            return Fail(why, "position " + std::to_string(change.position) + " is not 1 to 14");
+        if (named[index])
+            return Fail(why, "position " + PositionLabel(change.position) + " is named twice");
+        named[index] = true;
+        if (table.size() < static_cast<size_t>(PositionCount))
+            table.resize(PositionCount);
+        table[index] = change.id;
+    }
+    for (const Change& change : changes) {
+        switch (CheckRegistration(table, change.position, change.id)) {
+        case rvAccepted:
+            break;
+        case rvHeldElsewhere:
+            for (int other = 1; other <= PositionCount; ++other) {
+                if (other != change.position &&
+                    SameId(table[static_cast<size_t>(other - 1)], change.id)) {
+                    const bool alsoNamed = named[static_cast<size_t>(other - 1)];
+                    return Fail(why, "ID " + change.id + " for position " +
+                                         PositionLabel(change.position) + " is held by " +
+                                         (alsoNamed ? "position " : "the master's position ") +
+                                         PositionLabel(other) +
+                                         (alsoNamed ? " too" : ", which is not changed"));
+                }
+            }
+            return Fail(why, "ID " + change.id + " is held by another position");
+        default:
+            return Fail(why, "ID \"" + change.id + "\" for position " +
+                                 PositionLabel(change.position) + " is not 12 hexadecimal digits");
+        }
+    }
+    return true;
+}

@@ -1,0 +1,97 @@
+#include "BackupFile.h"
+
+#include "program/btdevice/Btdevice.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// A backup is 14 lines of 16 characters; a file far longer is not one, and is never read
+// whole into memory.
+const size_t MaxBackupSize = 4096;
+
+bool Fail(std::string& why, const std::string& text) {
+    why = text;
+    return false;
+}
+
+} // namespace
+
+std::string FormatBackup(const std::vector<std::string>& table) {
+    std::string text;
+    for (int position = 1; position <= PositionCount; ++position) {
+        const size_t index = static_cast<size_t>(position - 1);
+        text += PositionLabel(position) + "=" + (index < table.size() ? table[index] : "") + "\n";
+    }
+    return text;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& why) {
+    // Binary mode: the file has LF line ends on every system.
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return Fail(why, "cannot create " + path + ": " + std::strerror(errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed)
+        return Fail(why, "cannot write " + path);
+    return true;
+}
+
+bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::string& why) {
+    changes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return Fail(why, "cannot open " + path + ": " + std::strerror(errno));
+    std::string text;
+    char buffer[512];
+    size_t got = 0;
+    while (text.size() <= MaxBackupSize && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    const bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError)
+        return Fail(why, "cannot read " + path);
+    if (text.size() > MaxBackupSize)
+        return Fail(why, path + " is too long for a backup file");
+
+    std::vector<std::string> ids(PositionCount);
+    size_t start = 0;
+    int line = 0;
+    while (start < text.size()) {
+        ++line;
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string content = text.substr(start, end - start);
+        start = end + 1;
+        if (!content.empty() && content.back() == '\r')
+            content.pop_back();
+        const std::string where = path + " line " + std::to_string(line) + ": ";
+        const size_t equals = content.find('=');
+        if (equals == std::string::npos)
+            return Fail(why, where + "not POS=ID");
+        const int position = ParsePosition(content.substr(0, equals));
+        const std::string id = content.substr(equals + 1);
+        if (position == 0)
+            return Fail(why, where + "\"" + content.substr(0, equals) + "\" is not a position");
+        if (!IsWellFormedId(id))
+            return Fail(why, where + "\"" + id + "\" is not 12 hexadecimal digits");
+        if (!ids[static_cast<size_t>(position - 1)].empty())
+            return Fail(why, where + "position " + PositionLabel(position) + " given twice");
+        ids[static_cast<size_t>(position - 1)] = id;
+    }
+    for (int position = 1; position <= PositionCount; ++position) {
+        const std::string& id = ids[static_cast<size_t>(position - 1)];
+        if (id.empty())
+            return Fail(why, path + ": position " + PositionLabel(position) + " is missing");
+        std::string upper = id;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        changes.push_back(Change{position, upper});
+    }
+    return true;
+}

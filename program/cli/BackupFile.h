@@ -1,0 +1,20 @@
+// The backup file of tarvelo-cli: one line per position, "01=00A0C9112233", LF line ends.
+#pragma once
+
+#include "Arguments.h"
+
+#include <string>
+#include <vector>
+
+// The file's text for `table` (14 entries, table[p - 1] is position p).
+std::string FormatBackup(const std::vector<std::string>& table);
+
+// Writes `text` to `path`, replacing the file. False, with `why`, when it cannot be created
+// or written completely.
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& why);
+
+// Reads the backup file `path` into 14 changes, positions 1 to 14 in order. CR LF line ends
+// are accepted, and a last line without its line end. False, with `why` naming the file and
+// line, when the file cannot be read, is longer than any backup, or has a line that is not
+// "POS=ID" with a position and a 12-digit hexadecimal ID, a position twice, or lacks one.
+bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::string& why);

@@ -1,0 +1,33 @@
+// The commands of tarvelo-cli, run on an opened module controller. Each returns an exit
+// status (Arguments.h) and writes its results to `results`, its messages to standard error.
+#pragma once
+
+#include "Arguments.h"
+#include "Progress.h"
+#include "program/btdevice/Btdevice.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct CliSession {
+    CBtDevice& device;
+    CCliUi& ui;
+    std::FILE* results;
+};
+
+// One search; the slaves the window lists (or every record with `all`). esFailed, after
+// printing what was found, when the search did not complete.
+int RunSearch(CliSession& session, const Request& request);
+// Reads and prints the 14 positions. esFailed, after printing what came back, when a
+// position's read was incomplete (named on standard error).
+int RunRead(CliSession& session, const Request& request);
+// Reads the table and writes it to request.file. esFailed, with the file untouched, when
+// the read was incomplete; esBadInput when the file cannot be written.
+int RunBackup(CliSession& session, const Request& request);
+// set, release, restore: reads the table, applies the changes (esBadInput, nothing written,
+// when a changed position would hold an ID another position keeps), writes the table with
+// the module controller's checks and guard, reads it back and compares. esFailed when the
+// write failed (the master did not confirm it and keeps its committed table) or the
+// read-back differs, naming the positions.
+int RunChanges(CliSession& session, const std::vector<Change>& changes);

@@ -1,0 +1,111 @@
+// The program entry of tarvelo-cli: the command-line front end on the window's
+// configuration, link and module-control code.
+#include "Arguments.h"
+#include "BackupFile.h"
+#include "Commands.h"
+#include "Config.h"
+#include "Progress.h"
+#include "Streams.h"
+
+#include "platform/NamedMutex.h"
+#include "platform/Ui.h"
+#include "program/btdevice/Btdevice.h"
+#include "program/btdevice/FamilyMutex.h"
+#include "program/config/Cinits.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+int Refuse(int status, const std::string& why) {
+    std::fprintf(stderr, "tarvelo-cli: %s\n", why.c_str());
+    return status;
+}
+
+// Takes the family's single-instance mutex for the rest of the process; false when another
+// program of the family holds it.
+bool TakeSingleInstance() {
+    if (platform::OpenNamedMutex(SingleInstanceMutex))
+        return false;
+    platform::CreateNamedMutex(SingleInstanceMutex);
+    return true;
+}
+
+int RunCommand(CliSession& session, const Request& request) {
+    switch (request.command) {
+    case cmSearch:
+        return RunSearch(session, request);
+    case cmRead:
+        return RunRead(session, request);
+    case cmBackup:
+        return RunBackup(session, request);
+    default:
+        return RunChanges(session, request.changes);
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Everything the user gave is checked before the master is touched.
+    Request request;
+    std::string why;
+    if (!ParseArguments(std::vector<std::string>(argv + 1, argv + argc), request, why))
+        return Refuse(esBadInput, why);
+    if (request.command == cmHelp) {
+        std::fputs(UsageText, stdout);
+        return esDone;
+    }
+    if (request.command == cmVersion) {
+        std::printf("tarvelo-cli %s\n", TARVELO_CLI_VERSION);
+        return esDone;
+    }
+    if (request.command == cmRestore) {
+        std::vector<std::string> alone(PositionCount);
+        if (!ReadBackup(request.file, request.changes, why) ||
+            !ApplyChanges(alone, request.changes, why))
+            return Refuse(esBadInput, why);
+    }
+
+    std::string warning;
+    if (!LoadConfiguration(why, warning))
+        return Refuse(esBadInput, why);
+    if (!warning.empty())
+        std::fprintf(stderr, "tarvelo-cli: %s\n", warning.c_str());
+
+    CCliUi ui(platform::CurrentUi(), StderrIsTerminal());
+    platform::InstallUi(&ui);
+    if (!TakeSingleInstance())
+        return Refuse(esOtherRunning, "Another KESTRAVION family software is already running.");
+
+    // The trace is shown on standard error with "output"="dos", as the window shows it on
+    // its console; otherwise it goes nowhere, as in the window.
+    Item entry;
+    const bool traceShown = Inits->Lookup("output", entry) >= 0 && entry.value == "dos";
+    std::FILE* results = SetResultsAside(traceShown);
+    if (results == nullptr) {
+        // Without a descriptor to spare the results share standard output with the trace.
+        std::fprintf(stderr, "tarvelo-cli: the trace cannot be kept apart from the results\n");
+        results = stdout;
+    }
+
+    int status = esDone;
+    {
+        CBtDevice device;
+        if (!device.Open()) {
+            status = Refuse(esNotPrepared,
+                            "KESTRAVION is not prepared. \nPlease check USB connection and power.");
+        } else {
+            CliSession session{device, ui, results};
+            status = RunCommand(session, request);
+        }
+    }
+    platform::InstallUi(nullptr);
+
+    // Results that could not be written completely are no success.
+    const bool written = std::fflush(results) == 0 && std::ferror(results) == 0;
+    if (!written && status == esDone)
+        return Refuse(esFailed, "the results could not be written to standard output");
+    return status;
+}

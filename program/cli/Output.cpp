@@ -1,0 +1,62 @@
+#include "Output.h"
+
+#include "Arguments.h"
+
+#include <cstdio>
+
+bool IsListedSlave(const SLAVE& slave) {
+    return slave.name.compare(0, 5, "ZOMRA") == 0;
+}
+
+std::string SlaveLines(const std::vector<SLAVE>& slaves) {
+    std::string text;
+    for (const SLAVE& slave : slaves)
+        text += slave.id + "\t" + slave.name + "\t" + slave.detail + "\n";
+    return text;
+}
+
+std::string SlaveJson(const std::vector<SLAVE>& slaves, bool completed) {
+    std::string text =
+        std::string("{\"completed\":") + (completed ? "true" : "false") + ",\"slaves\":[";
+    for (size_t i = 0; i < slaves.size(); ++i) {
+        text += (i ? "," : "") + std::string("{\"id\":") + JsonString(slaves[i].id) +
+                ",\"name\":" + JsonString(slaves[i].name) +
+                ",\"detail\":" + JsonString(slaves[i].detail) + "}";
+    }
+    return text + "]}\n";
+}
+
+std::string TableLines(const std::vector<std::string>& table) {
+    std::string text;
+    for (size_t i = 0; i < table.size() && i < static_cast<size_t>(PositionCount); ++i)
+        text += PositionLabel(static_cast<int>(i) + 1) + " " + table[i] + "\n";
+    return text;
+}
+
+std::string TableJson(const std::vector<std::string>& table, bool complete) {
+    std::string text =
+        std::string("{\"complete\":") + (complete ? "true" : "false") + ",\"positions\":[";
+    for (size_t i = 0; i < table.size() && i < static_cast<size_t>(PositionCount); ++i) {
+        text += (i ? "," : "") + std::string("{\"position\":\"") +
+                PositionLabel(static_cast<int>(i) + 1) + "\",\"id\":" + JsonString(table[i]) + "}";
+    }
+    return text + "]}\n";
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const unsigned char code = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (code < 0x20 || code >= 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(code));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
