@@ -16,8 +16,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <cstdio>
 
 namespace {
 
@@ -90,6 +93,12 @@ void TfmMain::BuildControls() {
     sgGrid->OnDragDrop = [this](QObject* source, int x, int y) {
         sgGridDragDrop(sgGrid, source, x, y);
     };
+    // The keyboard's way to the same actions: Tab leaves the grid instead of moving between
+    // its cells.
+    sgGrid->OnKeyDown = [this](int key) { return sgGridKeyDown(key); };
+    sgGrid->setTabKeyNavigation(false);
+    connect(lvDevices, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { lvDevicesDblClick(item); });
 
     btnSrchAgain = new QPushButton(QStringLiteral("Search again"), this);
     btnSrchAgain->setGeometry(231, 16, 74, 33);
@@ -107,6 +116,25 @@ void TfmMain::BuildControls() {
     lblVersion = new QLabel(this);
     lblVersion->setGeometry(246, 313, 45, 13);
     lblVersion->hide();
+
+    lvDevices->setToolTip(QStringLiteral(
+        "Slaves found. Drag one onto a free row, or double-click it to register it at the "
+        "first free row."));
+    sgGrid->setToolTip(QStringLiteral("Registered IDs. Return: register the slave selected on "
+                                      "the left at this row. Delete: release the selected rows."));
+    lvDevices->setAccessibleName(QStringLiteral("Found slaves"));
+    lvDevices->setAccessibleDescription(
+        QStringLiteral("Slaves found by the last search; a greyed one is registered already."));
+    sgGrid->setAccessibleName(QStringLiteral("Registered IDs"));
+    sgGrid->setAccessibleDescription(QStringLiteral(
+        "One row per switch position, 01 to 0E. Return registers the slave selected in the list "
+        "at the current row; Delete releases the selected rows."));
+    btnSrchAgain->setAccessibleName(QStringLiteral("Search again"));
+    btnSrchAgain->setAccessibleDescription(btnSrchAgain->toolTip());
+    btnRelease->setAccessibleName(QStringLiteral("Release"));
+    btnRelease->setAccessibleDescription(btnRelease->toolTip());
+    cboxRepeat->setAccessibleName(QStringLiteral("Repeat"));
+    cboxRepeat->setAccessibleDescription(QStringLiteral("Repeat the search while ticked."));
 
     setTabOrder(lvDevices, sgGrid);
     setTabOrder(sgGrid, btnSrchAgain);
@@ -201,8 +229,55 @@ void TfmMain::RunClosePath() {
     // Before the master's table is in the grid there is nothing to write back; writing the
     // empty grid would wipe the table.
     if (idsShown)
-        StoreRegisteredIds();
+        WriteRegisteredIds();
     PostQuit();
+}
+
+bool TfmMain::WriteRegisteredIds() {
+    ModuleOperation operation(*this);
+    StoreRegisteredIds();
+    for (;;) {
+        ShowProgressWindow(WriteExplanation);
+        // Without a worker thread no message is handled until the write ends: draw it now.
+        fmMsg->repaint();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool written = btDevice->WriteRegisteredIds();
+        QGuiApplication::restoreOverrideCursor();
+        fmMsg->hide();
+        if (written)
+            break;
+        if (!AskWriteAgain())
+            return false;
+    }
+    const std::vector<int> leftOut = btDevice->LeftOutPositions();
+    if (!leftOut.empty()) {
+        std::string positions;
+        for (int position : leftOut) {
+            char label[8];
+            std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(position));
+            positions += (positions.empty() ? "" : ", ") + std::string(label);
+        }
+        platform::CurrentUi().ShowMessageBox(
+            "These positions were not written, because their IDs could not be read from the "
+            "master unit: " +
+                positions + ".\nThe master unit keeps its own entries there.",
+            "error", platform::BoxIcon::Warning);
+    }
+    return true;
+}
+
+bool TfmMain::AskWriteAgain() {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("error"),
+                    QStringLiteral("The ID table was NOT saved to the master unit.\nPlease check "
+                                   "the USB cable and the power of the master unit."),
+                    QMessageBox::NoButton, this);
+    QPushButton* again = box.addButton(QStringLiteral("Try again"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+    // Neither Return nor Escape gives the table up.
+    box.setDefaultButton(again);
+    box.setEscapeButton(again);
+    box.exec();
+    return box.clickedButton() == again;
 }
 
 void TfmMain::PostQuit() {

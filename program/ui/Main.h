@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CBtDevice;
 class QCheckBox;
@@ -48,10 +49,27 @@ public:
     void SearchSlaves();
     void ShowRegisteredIds();
     void MarkRegisteredDevices();
+    // Copies grid rows 1 to 14 into the module controller's entries.
     void StoreRegisteredIds();
+    // Writes the table to the master when the window closes. On a failure the technician
+    // chooses between a whole new write and closing without saving; false for the latter.
+    bool WriteRegisteredIds();
+    // The grid's positions 1 to 14 as a table, entry p - 1 for position p.
+    std::vector<std::string> GridTable() const;
+    // The one rule for registering `item` at a cell, whether by drop, by Return or by a
+    // double-click: the ID column of rows 1 to 14, a free cell, a free item, a well-formed
+    // ID that no other row holds.
+    bool CanRegisterAt(int col, int row, const QListWidgetItem* item) const;
+    // Registers `item` at the cell when the rule allows; false, nothing changed, when not.
+    bool RegisterAt(int col, int row, QListWidgetItem* item);
     void sgGridDragOver(QObject* Sender, QObject* Source, int X, int Y, TDragState State,
                         bool& Accept);
     void sgGridDragDrop(QObject* Sender, QObject* Source, int X, int Y);
+    // Return or Enter registers the selected slave at the current row; Delete releases the
+    // selected rows as the Release button does. True for a key it handled.
+    bool sgGridKeyDown(int key);
+    // Registers the item at the first free position, if any.
+    void lvDevicesDblClick(QListWidgetItem* item);
     void btnReleaseClick(QObject* Sender);
     void btnSrchAgainClick(QObject* Sender);
 
@@ -106,5 +124,7 @@ private:
     void BuildControls();
     void RunClosePath();
     void PostQuit();
-    void ShowProgressWindow();
+    void ShowProgressWindow(const QString& text);
+    // Asks, after a failed write, whether to write again; false: close without saving.
+    bool AskWriteAgain();
 };

@@ -11,12 +11,12 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
 #include <cstdio>
-
 
 namespace {
 
@@ -89,15 +89,45 @@ QListWidgetItem* TfmMain::SelectedDeviceItem() const {
 }
 
 QListWidgetItem* TfmMain::FindDeviceItem(const std::string& text) const {
+    // A free position names no slave, whatever the list holds.
+    if (IsFreeId(text))
+        return nullptr;
     QListWidgetItem* match = nullptr;
     for (int row = 0; row < lvDevices->count(); row++) {
-        if (ToStdString(lvDevices->item(row)->text()) == text)
+        if (SameId(ToStdString(lvDevices->item(row)->text()), text))
             match = lvDevices->item(row);
     }
     return match;
 }
 
-void TfmMain::ShowProgressWindow() {
+std::vector<std::string> TfmMain::GridTable() const {
+    std::vector<std::string> table;
+    for (int row = FirstPosition; row <= LastPosition; row++)
+        table.push_back(sgGrid->Cells(IdColumn, row));
+    return table;
+}
+
+bool TfmMain::CanRegisterAt(int col, int row, const QListWidgetItem* item) const {
+    if (col != IdColumn || row < FirstPosition || row > LastPosition)
+        return false;
+    if (!item || ImageIndex(item) == imgRegistered)
+        return false;
+    if (!IsFreeId(sgGrid->Cells(col, row)))
+        return false;
+    // One slave, one position; and only an ID the master can hold.
+    return CheckRegistration(GridTable(), row, ToStdString(item->text())) == rvAccepted;
+}
+
+bool TfmMain::RegisterAt(int col, int row, QListWidgetItem* item) {
+    if (!CanRegisterAt(col, row, item))
+        return false;
+    sgGrid->SetCells(col, row, ToStdString(item->text()));
+    SetImageIndex(item, imgRegistered);
+    return true;
+}
+
+void TfmMain::ShowProgressWindow(const QString& text) {
+    fmMsg->Memo1->setPlainText(text);
     // Centred on the main window, or on the screen while the main window is not shown.
     QRect around;
     if (isVisible())
@@ -111,7 +141,7 @@ void TfmMain::ShowProgressWindow() {
 
 void TfmMain::SearchSlaves() {
     ModuleOperation operation(*this);
-    ShowProgressWindow();
+    ShowProgressWindow(SearchExplanation);
     bool completed = false;
     std::vector<SLAVE> slaves = btDevice->SearchDevices(completed);
     if (!completed) {
@@ -123,7 +153,8 @@ void TfmMain::SearchSlaves() {
     lvDevices->clear();
     const std::string prefix = SlavePrefix;
     for (const SLAVE& slave : slaves) {
-        if (slave.name.compare(0, prefix.size(), prefix) == 0)
+        // A slave the result names twice is listed once.
+        if (slave.name.compare(0, prefix.size(), prefix) == 0 && !FindDeviceItem(slave.id))
             AddDeviceItem(imgFree, slave.id);
     }
     fmMsg->hide();
@@ -149,35 +180,45 @@ void TfmMain::MarkRegisteredDevices() {
 }
 
 void TfmMain::StoreRegisteredIds() {
-    ModuleOperation operation(*this);
     for (int row = FirstPosition; row <= LastPosition; row++)
         btDevice->SetRegisteredId(row - 1, sgGrid->Cells(IdColumn, row));
-    btDevice->WriteRegisteredIds();
 }
 
 void TfmMain::sgGridDragOver(QObject*, QObject*, int X, int Y, TDragState, bool& Accept) {
-    Accept = false;
     int col = -1;
     int row = -1;
     sgGrid->MouseToCell(X, Y, col, row);
-    if (col == 0 || row < 0 || row > LastPosition)
-        return;
-    const QListWidgetItem* item = SelectedDeviceItem();
-    if (!item || ImageIndex(item) == imgRegistered)
-        return;
-    const std::string text = sgGrid->Cells(col, row);
-    Accept = text.empty() || text == EmptyId;
+    Accept = CanRegisterAt(col, row, SelectedDeviceItem());
 }
 
 void TfmMain::sgGridDragDrop(QObject*, QObject*, int X, int Y) {
     int col = -1;
     int row = -1;
     sgGrid->MouseToCell(X, Y, col, row);
-    QListWidgetItem* item = SelectedDeviceItem();
-    if (!item)
-        return;
-    sgGrid->SetCells(col, row, ToStdString(item->text()));
-    SetImageIndex(item, imgRegistered);
+    RegisterAt(col, row, SelectedDeviceItem());
+}
+
+bool TfmMain::sgGridKeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        RegisterAt(sgGrid->currentColumn(), sgGrid->currentRow(), SelectedDeviceItem());
+        return true;
+    }
+    if (key == Qt::Key_Delete) {
+        // Exactly what the button does, and only while it may be used.
+        if (btnRelease->isEnabled())
+            btnReleaseClick(btnRelease);
+        return true;
+    }
+    return false;
+}
+
+void TfmMain::lvDevicesDblClick(QListWidgetItem* item) {
+    for (int row = FirstPosition; row <= LastPosition; row++) {
+        if (IsFreeId(sgGrid->Cells(IdColumn, row))) {
+            RegisterAt(IdColumn, row, item);
+            return;
+        }
+    }
 }
 
 void TfmMain::btnReleaseClick(QObject*) {
@@ -195,10 +236,19 @@ void TfmMain::btnReleaseClick(QObject*) {
     // The title row is never released, whatever the selection reaches.
     top = std::max(top, FirstPosition);
     bottom = std::min(bottom, LastPosition);
+    std::vector<std::string> released;
     for (int row = top; row <= bottom; row++) {
-        if (QListWidgetItem* item = FindDeviceItem(sgGrid->Cells(IdColumn, row)))
-            SetImageIndex(item, imgFree);
+        released.push_back(sgGrid->Cells(IdColumn, row));
         sgGrid->SetCells(IdColumn, row, EmptyId);
+    }
+    // A slave is free again only when no row still holds it.
+    const std::vector<std::string> table = GridTable();
+    for (const std::string& id : released) {
+        QListWidgetItem* item = FindDeviceItem(id);
+        const bool held = std::any_of(table.begin(), table.end(),
+                                      [&id](const std::string& kept) { return SameId(kept, id); });
+        if (item && !held)
+            SetImageIndex(item, imgFree);
     }
 }
 

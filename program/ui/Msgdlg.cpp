@@ -10,6 +10,12 @@
 #include <QShowEvent>
 #include <QTimer>
 
+const QString SearchExplanation =
+    QStringLiteral("Searching slaves and verifies already configured data.\n"
+                   "This operation needs approx 30 sec. ");
+const QString WriteExplanation = QStringLiteral("Writing the ID table to the master unit.\n"
+                                                "Please do not disconnect the USB cable.");
+
 const std::string AnimationTexts[AnimationTextCount] = {
     "Please wait.",      "Please wait..",      "Please wait....",     "Please wait.....",
     "Please wait......", "Please wait.......", "Please wait........", "Please wait.........",
@@ -43,8 +49,7 @@ TfmMsg::TfmMsg(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHi
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->document()->setDocumentMargin(1);
-    Memo1->setPlainText(QStringLiteral("Searching slaves and verifies already configured data.\n"
-                                       "This operation needs approx 30 sec. "));
+    Memo1->setPlainText(SearchExplanation);
 
     lblAnim = new QLabel(Panel1);
     lblAnim->setGeometry(88, 48, 33, 13);

@@ -13,6 +13,10 @@ class QPlainTextEdit;
 class QTimer;
 class TPicture;
 
+// The two lines of explanation: while a search runs, and while the ID table is written.
+extern const QString SearchExplanation;
+extern const QString WriteExplanation;
+
 // The texts of the animation line, in the order the ticks show them; kept for the whole
 // run. There is no text with three dots.
 constexpr int32_t AnimationTextCount = 8;

@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
@@ -148,6 +149,14 @@ void TStringGrid::dropEvent(QDropEvent* event) {
     QPoint at = event->position().toPoint();
     if (OnDragDrop)
         OnDragDrop(event->source(), at.x(), at.y());
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+    if (OnKeyDown && OnKeyDown(event->key())) {
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {

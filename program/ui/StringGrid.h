@@ -21,6 +21,9 @@ public:
         std::function<void(QObject* source, int x, int y, TDragState state, bool& accept)>;
     // A drop at (x, y), delivered only where the drag-over handler accepted.
     using DragDropEvent = std::function<void(QObject* source, int x, int y)>;
+    // A key pressed in the grid; returns true when it handled the key, which the grid then
+    // does not handle itself.
+    using KeyDownEvent = std::function<bool(int key)>;
 
     explicit TStringGrid(QWidget* parent);
 
@@ -39,6 +42,7 @@ public:
     int fixedRows = 1;
     DragOverEvent OnDragOver;
     DragDropEvent OnDragDrop;
+    KeyDownEvent OnKeyDown;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -46,6 +50,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

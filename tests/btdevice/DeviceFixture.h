@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SimFixture.h"
+#include "platform/Clock.h"
 #include "program/btdevice/Btdevice.h"
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
@@ -17,10 +18,13 @@ protected:
     void SetUp() override {
         SimFixture::SetUp();
         Inits = &inits;
+        // The time limits of the module's loops read the simulator's virtual time.
+        platform::SetClockForTests([]() -> int64_t { return SimNowUs() / 1000; });
     }
 
     void TearDown() override {
         device.reset();
+        platform::SetClockForTests(nullptr);
         FreeLinkLibrary();
         Inits = nullptr;
         SimFixture::TearDown();

@@ -67,6 +67,7 @@ protected:
 TEST_F(RegisterWire, ReadIsTheCompleteAccessSequence) {
     Start(Scenario());
     EXPECT_TRUE(device->ReadRegisteredIds());
+    EXPECT_TRUE(device->LeftOutPositions().empty());
     std::vector<std::string> expected{Frame("$00H0\r", 4), Frame("$A0H1\r", 4),
                                       Frame("$CEH1\r", 4)};
     for (const char* reg : Registers) {
@@ -172,7 +173,7 @@ TEST_F(RegisterWire, ReadThenWriteLeavesTheTableAsItWas) {
 // out of the write; the master's table is committed as it stands.
 TEST_F(RegisterWire, ShortRegisterReplyIsNotWrittenBack) {
     Start(Scenario("[{\"command\":\"$A5\",\"action\":\"short\",\"bytes\":7,\"times\":1}]"));
-    device->ReadRegisteredIds();
+    EXPECT_FALSE(device->ReadRegisteredIds());
     EXPECT_EQ(device->GetRegisteredId(0), IdOf(1));
     EXPECT_EQ(device->GetRegisteredId(1), IdOf(2).substr(0, 6) + IdOf(2).substr(8));
     EXPECT_FALSE(device->readIncomplete[0]);
@@ -190,6 +191,11 @@ TEST_F(RegisterWire, ShortRegisterReplyIsNotWrittenBack) {
     expected.push_back(Frame("$A0H0\r", 4));
     EXPECT_EQ(Writes(), expected);
     ExpectCommittedTableIntact();
+    std::vector<int> leftOut;
+    for (int position = 2; position <= 14; ++position) {
+        leftOut.push_back(position);
+    }
+    EXPECT_EQ(device->LeftOutPositions(), leftOut);
 }
 
 TEST_F(RegisterWire, ReplyMissingOnlyItsClosingCharacterCountsAsShort) {
@@ -259,6 +265,66 @@ TEST_F(RegisterWire, SoundReadAfterAFailedOneIsWrittenWhole) {
     EXPECT_EQ(Writes().size(), 46u);
     ExpectCommittedTableIntact();
 }
+
+struct FailedWriteCase {
+    const char* name;
+    const char* faults;
+    size_t failingFrame; // index in the complete write's frames
+    bool closesAccess;   // "$A0H0" still follows
+    long long maxElapsedUs; // a short reply too is waited for until the time limit
+};
+
+class FailedWrite : public RegisterWire, public ::testing::WithParamInterface<FailedWriteCase> {};
+
+// The write stops at the first exchange without its full reply and never commits: the
+// master keeps its committed table whole. Register access is still closed when the master
+// answered something; after a silent exchange the failure is reported at once instead of
+// after another time limit.
+TEST_P(FailedWrite, StopsAtTheFirstIncompleteReplyAndNeverCommits) {
+    const FailedWriteCase& c = GetParam();
+    Start(Scenario(c.faults));
+    const std::vector<std::string> cleared(14, "000000000000");
+    for (int i = 0; i < 14; ++i) {
+        device->SetRegisteredId(i, cleared[static_cast<size_t>(i)]);
+    }
+    const long long before = SimNowUs();
+    EXPECT_FALSE(device->WriteRegisteredIds());
+    EXPECT_LT(SimNowUs() - before, c.maxElapsedUs);
+    const std::vector<std::string> all = WriteFrames(cleared);
+    std::vector<std::string> expected(all.begin(),
+                                      all.begin() + static_cast<long>(c.failingFrame) + 1);
+    if (c.closesAccess) {
+        expected.push_back(Frame("$A0H0\r", 4));
+    }
+    EXPECT_EQ(Writes(), expected);
+    ExpectCommittedTableIntact();
+
+    // Trying again is a whole new session, which commits once the master answers again.
+    const timespec later{2, 0};
+    nanosleep(&later, nullptr);
+    SimClearLogs();
+    EXPECT_TRUE(device->WriteRegisteredIds());
+    EXPECT_EQ(Writes(), all);
+    for (int position = 1; position <= 14; ++position) {
+        EXPECT_STREQ(SimCommittedId(position), "000000000000") << "position " << position;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailedWrite,
+    ::testing::Values(
+        FailedWriteCase{"ShortSet", R"([{"command":"$A7","action":"short","bytes":3,"times":1}])",
+                        8, true, 61000000},
+        FailedWriteCase{"SilentSet", R"([{"command":"$A7","action":"silent","times":1}])", 8, false,
+                        61000000},
+        FailedWriteCase{"ShortOpening",
+                        R"([{"command":"$00","action":"short","bytes":2,"times":1}])", 0, true,
+                        61000000},
+        FailedWriteCase{"SilentCommit", R"([{"command":"$CD","action":"dead","forMs":30000}])", 44,
+                        false, 61000000},
+        FailedWriteCase{"PulledCable", R"([{"command":"$B1","action":"unplug","forMs":1000}])", 17,
+                        false, 1000000}),
+    [](const ::testing::TestParamInfo<FailedWriteCase>& info) { return info.param.name; });
 
 } // namespace
 

@@ -37,12 +37,12 @@ std::string Hex(unsigned value, int digits) {
 
 class SearchWire : public DeviceFixture {
 protected:
-    Records Search() {
-        bool completed = false;
+    Records Search(bool expectCompleted = true) {
+        bool completed = !expectCompleted;
         ::testing::internal::CaptureStdout();
         Records records = device->SearchDevices(completed);
         trace = ::testing::internal::GetCapturedStdout();
-        EXPECT_TRUE(completed);
+        EXPECT_EQ(completed, expectCompleted);
         EXPECT_EQ(records, device->found);
         return records;
     }
@@ -170,29 +170,50 @@ TEST_F(SearchWire, PausesFollowEachPolledReply) {
     EXPECT_EQ(elapsed, 25000LL * polled);
 }
 
-// A status that never clears ends polling at the bound, as a failed exchange would. (The
-// exchanges run directly: tens of thousands of hand-overs to the worker would add nothing.)
-TEST_F(SearchWire, StatusThatNeverClearsEndsAtTheBound) {
+// The search is bounded by elapsed time, not by a number of exchanges: a master that
+// answers every poll at once still gets its whole search, paced at the shortest interval.
+TEST_F(SearchWire, InstantMasterWithALongSearchIsPolledToTheEnd) {
     Configure("usbcomm", "sync");
-    Start("{\"slaves\":" + SlavesJson(OneSlave) + ",\"search\":{\"statusNeverClears\":true}}");
-    Search();
-    const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(CountWrites(writes, Frame("$03\r", 9)), CBtDevice::MaxStatusPolls);
-    EXPECT_EQ(writes.back(), Frame("$04\r", 9));
+    const Records slaves = {OneSlave[0], {"00A0C8222222", "ZOMRA-2", ""}};
+    Start("{\"replyLatencyMs\":0,\"slaves\":" + SlavesJson(slaves) +
+          ",\"search\":{\"durationMs\":30000}}");
+    const long long before = SimNowUs();
+    EXPECT_EQ(Search(), (Records{slaves[0], slaves[1], {"OK", "", ""}}));
+    EXPECT_GE(SimNowUs() - before, 30000000LL);
+    const int polls = CountWrites(Writes(), Frame("$03\r", 9));
+    EXPECT_GE(polls, 30000 / static_cast<int>(CBtDevice::MinPollIntervalMs));
+    EXPECT_LE(polls, 30000 / static_cast<int>(CBtDevice::MinPollIntervalMs) + 2);
 }
 
-TEST_F(SearchWire, CountThatNeverDrainsEndsAtTheBound) {
+// A status that never clears ends polling at the time limit, whatever one poll takes, and
+// the search counts as not completed. (The exchanges run directly: thousands of hand-overs
+// to the worker would add nothing.)
+class EndlessStatus : public SearchWire, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EndlessStatus, EndsPollingAtTheTimeLimit) {
+    Configure("usbcomm", "sync");
+    Start("{\"replyLatencyMs\":" + std::string(GetParam()) + ",\"slaves\":" + SlavesJson(OneSlave) +
+          ",\"search\":{\"statusNeverClears\":true}}");
+    const long long before = SimNowUs();
+    Search(false);
+    const long long elapsed = SimNowUs() - before;
+    EXPECT_GE(elapsed, CBtDevice::SearchTimeLimitMs * 1000LL);
+    EXPECT_LT(elapsed, (CBtDevice::SearchTimeLimitMs + 1000) * 1000LL);
+    EXPECT_EQ(Writes().back(), Frame("$04\r", 9));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReplyLatencyMs, EndlessStatus, ::testing::Values("0", "40"));
+
+TEST_F(SearchWire, CountThatNeverDrainsEndsAtTheTimeLimit) {
     Configure("usbcomm", "sync");
     Start("{\"slaves\":" + SlavesJson(OneSlave) + ",\"search\":{\"countNeverDrains\":true}}");
-    const Records records = Search();
-    const std::vector<std::string> writes = Writes();
-    const size_t length = ResultText(OneSlave).size();
-    EXPECT_EQ(CountWrites(writes, Frame("$05H" + Hex(static_cast<unsigned>(length), 2) + "\r",
-                                        static_cast<int>(length) + 5)),
-              CBtDevice::MaxResultReads);
-    EXPECT_EQ(CountWrites(writes, Frame("$04\r", 9)), CBtDevice::MaxResultReads);
-    EXPECT_EQ(device->receiveBuffer.size(), length * CBtDevice::MaxResultReads);
-    EXPECT_EQ(records.size(), 2u * CBtDevice::MaxResultReads);
+    const long long before = SimNowUs();
+    const Records records = Search(false);
+    const long long elapsed = SimNowUs() - before;
+    EXPECT_GE(elapsed, CBtDevice::RetrievalTimeLimitMs * 1000LL);
+    EXPECT_LT(elapsed, (CBtDevice::RetrievalTimeLimitMs + 1000) * 1000LL);
+    const size_t reads = device->receiveBuffer.size() / ResultText(OneSlave).size();
+    EXPECT_EQ(records.size(), 2u * reads);
 }
 
 // A status poll that gets no answer reads as 0 and ends polling.
@@ -203,10 +224,11 @@ TEST_F(SearchWire, SilentStatusEndsPolling) {
     EXPECT_EQ(CountWrites(Writes(), Frame("$03\r", 9)), 1);
 }
 
+// A count that never arrives leaves the result unknown: the search is not completed.
 TEST_F(SearchWire, SilentModuleEndsTheSearchEmpty) {
     Start("{\"slaves\":" + SlavesJson(OneSlave) +
           ",\"faults\":[{\"frame\":1,\"action\":\"dead\"}]}");
-    EXPECT_EQ(Search(), Records{});
+    EXPECT_EQ(Search(false), Records{});
     EXPECT_EQ(Writes(), (std::vector<std::string>{Frame("$00H0\r", 4), Frame("$02H1\r", 4),
                                                   Frame("$03\r", 9), Frame("$04\r", 9)}));
     EXPECT_EQ(trace, "[T]$04\n[R]\n--------<retrieved OK>---------\n");

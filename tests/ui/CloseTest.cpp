@@ -102,3 +102,83 @@ TEST_F(CloseTest, NothingStartsWhileTheWriteRuns) {
     EXPECT_EQ(ModuleCommands(), TableWrite());
     EXPECT_TRUE(Violations().empty()) << SimViolations();
 }
+
+namespace {
+
+const char* const NotSaved = "The ID table was NOT saved to the master unit.\nPlease check the "
+                             "USB cable and the power of the master unit.";
+
+// The demo master, with its write session's "$A7" set failing `times` times: the start-up
+// read of "$A7" passes.
+std::string FailingWrite(const std::string& action, int times) {
+    std::string scenario = DemoScenario;
+    scenario.insert(scenario.rfind('}'), ",\"faults\": [{\"command\": \"$A7\", \"skip\": 1, " +
+                                             action + ", \"times\": " + std::to_string(times) +
+                                             "}]");
+    return scenario;
+}
+
+} // namespace
+
+// A failed write is never silent and never committed in part: the technician tries again
+// (a whole new session that commits once) or closes without saving.
+TEST_F(CloseTest, AFailedWriteIsReportedAndCanBeTriedAgain) {
+    Start(FailingWrite("\"action\": \"short\", \"bytes\": 3", 1));
+    window->lvDevices->setCurrentRow(0);
+    DropAt(CellCentre(1, 1));
+    SimClearLogs();
+    boxAnswers = {"Try again"};
+    window->close();
+    EXPECT_EQ(RunLoop(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "error");
+    EXPECT_EQ(boxes[0].text, NotSaved);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(boxes[0].owner, window.get());
+    EXPECT_EQ(Count("$CDH1"), 1);
+    const std::vector<std::string> write = TableWrite("00A0C8111111");
+    const std::vector<std::string> commands = ModuleCommands();
+    ASSERT_GE(commands.size(), write.size());
+    EXPECT_EQ(std::vector<std::string>(commands.end() - write.size(), commands.end()), write);
+    EXPECT_STREQ(SimCommittedId(1), "00A0C8111111");
+}
+
+TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
+    for (const char* action : {"\"action\": \"short\", \"bytes\": 3", "\"action\": \"silent\""}) {
+        SCOPED_TRACE(action);
+        Stop();
+        boxes.clear();
+        Start(FailingWrite(action, 100));
+        window->lvDevices->setCurrentRow(0);
+        DropAt(CellCentre(1, 1));
+        SimClearLogs();
+        const long long before = SimNowUs();
+        boxAnswers = {"Try again", "Close without saving"};
+        window->close();
+        EXPECT_EQ(RunLoop(), 0);
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, NotSaved);
+        EXPECT_EQ(Count("$CDH1"), 0);
+        EXPECT_EQ(Count("$00H0"), 2);
+        // Reported after one exchange's time limit each time, not after 46 of them.
+        EXPECT_LT(SimNowUs() - before, 2 * 61000000LL);
+        EXPECT_STREQ(SimCommittedId(1), "000000000000");
+        EXPECT_STREQ(SimCommittedId(2), "00A0C8222222");
+    }
+}
+
+// Positions the write left out because their read failed are named when the tool closes.
+TEST_F(CloseTest, PositionsLeftOutOfTheWriteAreNamed) {
+    std::string scenario = DemoScenario;
+    scenario.insert(scenario.rfind('}'),
+                    ",\"faults\": [{\"command\": \"$AB\", \"action\": \"refuse\", \"times\": 1}]");
+    Start(scenario);
+    window->close();
+    EXPECT_EQ(RunLoop(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "These positions were not written, because their IDs could not be "
+                             "read from the master unit: 04.\nThe master unit keeps its own "
+                             "entries there.");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(Count("$CDH1"), 1);
+}

@@ -75,11 +75,11 @@ TEST_F(SearchAgainTest, NormalModeDisablesTheWindowAndKeepsTheGrid) {
     EXPECT_EQ(Count("$02H1"), 1);
     EXPECT_EQ(Count("$A0H1"), 0);
     // The fresh list is marked from the grid, the drop not yet stored included.
-    ASSERT_EQ(window->lvDevices->count(), 5);
+    ASSERT_EQ(window->lvDevices->count(), 4);
     EXPECT_EQ(Cell(7), "00A0C8111111");
     EXPECT_EQ(Mark(0), imgRegistered);
-    EXPECT_EQ(Mark(1), imgFree);
-    EXPECT_EQ(Mark(4), imgRegistered);
+    EXPECT_EQ(Mark(1), imgRegistered);
+    EXPECT_EQ(Mark(2), imgFree);
 
     // Once the window is up the progress window is centred on it.
     window->show();

@@ -51,8 +51,10 @@ protected:
     int Mark(int row) const { return TfmMain::ImageIndex(window->lvDevices->item(row)); }
     std::string Cell(int row) const { return window->sgGrid->Cells(1, row); }
 
-    // Every message box is dismissed with OK as soon as it is up, and kept here.
+    // Every message box is dismissed as soon as it is up, and kept here: with the button
+    // captioned by the next of `boxAnswers`, or with OK once they are used up.
     std::vector<SeenBox> boxes;
+    std::vector<std::string> boxAnswers;
     std::unique_ptr<TfmMain> window;
 
 private:
