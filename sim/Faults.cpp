@@ -12,19 +12,15 @@ void Answer(CSimDevice& device, const FaultRule& rule, const std::string& reply)
     device.QueueReply(reply, rule.delayUs, rule.gapUs);
 }
 
-void Silent(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
-    (void)device;
-    (void)rule;
+void Silent(CSimDevice&, const FaultRule&, const ReceivedCommand& command) {
     command.carryOut();
 }
 
-void Dead(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
-    (void)command;
+void Dead(CSimDevice& device, const FaultRule& rule, const ReceivedCommand&) {
     device.GoAway(rule.forUs, false);
 }
 
-void Unplug(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
-    (void)command;
+void Unplug(CSimDevice& device, const FaultRule& rule, const ReceivedCommand&) {
     device.GoAway(rule.forUs, true);
 }
 

@@ -24,7 +24,7 @@ struct FaultRule {
     int32_t bytes = 0;
     long long delayUs = 0;
     long long gapUs = -1; // -1: the scenario's byte gap
-    long long forUs = -1; // "dead", "unplug": how long the master is gone; -1: until the load
+    long long forUs = -1; // "dead", "unplug": how long the master is gone; -1: until the next load
 };
 
 // A D2XX call that fails.
