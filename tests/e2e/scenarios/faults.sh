@@ -49,3 +49,91 @@ scenario_read_error_during_id_read() {
 JSON
     read_fault_session
 }
+
+# A master lost while the tool writes its ID table on close: the write stops at the first
+# exchange that fails, never commits, and a box offers to try again or to close without
+# saving.
+
+WRITE_FAILED='The ID table was NOT saved to the master unit.\nPlease check the USB cable and the power of the master unit.'
+
+# cable_pulled_at_close MASTER_JSON_FAULT: a slave dropped onto row 3, then the close; the
+# master (with the fault given) fails the write. Sets MAIN and BOX (the box's window).
+cable_pulled_at_close() {
+    write_master <<JSON
+{"slaves": $SLAVES_JSON, "search": {"durationMs": 300}, "faults": [$1]}
+JSON
+    write_table "${TABLE[@]}"
+    start_tool
+    MAIN=$(await_main_window) || abort "the main window did not appear"
+    drag_item_to_cell "$MAIN" 0 1 3
+    close_by_title_bar "$MAIN"
+    BOX=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box after the failed write"
+    shot
+    expect_box error critical "$WRITE_FAILED"
+}
+
+# The cable comes out at the set of position 2 and is back 3 s later; "Try again" (Return)
+# then writes the whole table in a new session, committed once, and the program ends.
+SCENARIOS+=(cable_pulled_at_close_try_again)
+scenario_cable_pulled_at_close_try_again() {
+    cable_pulled_at_close \
+        '{"command": "$A4", "skip": 1, "times": 1, "action": "unplug", "forMs": 3000}'
+    sleep 3.5
+    press_key "$BOX" Return
+    expect_exit "$TOOL_PID" 20 0
+    local expected
+    read -ra expected <<<"$(table_with 3=$SLAVE_A)"
+    expect_sessions read 'bad "$00H0" where a set of "$A5" belongs' \
+        "$(write_session "${expected[@]}")"
+    expect_eq "commits" 1 "$(count_command '$CDH1')"
+    expect_table "${expected[@]}"
+    expect_clean_wire
+}
+
+# The cable comes out at the set of position 2 and stays out; "Close without saving" (the
+# other button: Tab, then Space) ends the program, and the master's table is as it was.
+# Escape is tried first: it must not give the table up.
+SCENARIOS+=(cable_pulled_at_close_without_saving)
+scenario_cable_pulled_at_close_without_saving() {
+    cable_pulled_at_close '{"command": "$A4", "skip": 1, "action": "unplug"}'
+    press_key "$BOX" Escape
+    sleep 1
+    BOX=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box after Escape"
+    press_key "$BOX" Tab space
+    expect_exit "$TOOL_PID" 15 0
+    expect_eq "boxes" 2 "$(grep -c . "$BOXLOG")"
+    expect_sessions read 'bad the log ends where a set of "$A5" belongs'
+    expect_eq "commits" 0 "$(count_command '$CDH1')"
+    expect_table "${TABLE[@]}"
+}
+
+# The master falls silent at the set of "$A7" in the close write: the write gives up after
+# one exchange's 60 s limit, with the progress window shown meanwhile, and sends nothing
+# more; "Close without saving" ends the program.
+SCENARIOS+=(master_silent_during_close_write)
+scenario_master_silent_during_close_write() {
+    write_master <<JSON
+{"slaves": $SLAVES_JSON, "search": {"durationMs": 300},
+ "faults": [{"command": "\$A7", "skip": 1, "action": "dead"}]}
+JSON
+    write_table "${TABLE[@]}"
+    start_tool
+    local main box started took
+    main=$(await_main_window) || abort "the main window did not appear"
+    started=$EPOCHREALTIME
+    close_by_title_bar "$main"
+    await_progress "$TOOL_PID" 1 10 || fail "no progress window during the write"
+    sleep 5
+    progress_window "$TOOL_PID" >/dev/null || fail "the progress window went during the write"
+    box=$(find_window "$TOOL_PID" '^error$' 80) || abort "no message box after the failed write"
+    took=$(elapsed_since "$started")
+    ((${took%.*} < 70)) || fail "the box came $took s after the close, not within 70 s"
+    shot
+    expect_box error critical "$WRITE_FAILED"
+    press_key "$box" Tab space
+    expect_exit "$TOOL_PID" 15 0
+    expect_eq "last command sent" '$A7H'"${TABLE[2]:0:4}" "$(host_commands | tail -n1)"
+    expect_sessions read 'bad the log ends where a set of "$A8" belongs'
+    expect_eq "commits" 0 "$(count_command '$CDH1')"
+    expect_table "${TABLE[@]}"
+}

@@ -120,3 +120,28 @@ SCENARIOS+=(close_during_search_direct)
 scenario_close_during_search_direct() {
     close_during_search close_by_alt_f4
 }
+
+# A master that answers every command at once, with a search of 30 s: the tool waits the
+# search out by the clock, however many polls that takes, and lists every slave; the close
+# is the usual one.
+SCENARIOS+=(instant_master_long_search)
+scenario_instant_master_long_search() {
+    write_master <<JSON
+{"slaves": $SLAVES_JSON, "replyLatencyMs": 0, "search": {"durationMs": 30000}}
+JSON
+    write_table "${TABLE[@]}"
+    local main
+    start_tool
+    main=$(find_window "$TOOL_PID" "$MAIN_CAPTION" 50) || abort "the main window did not appear"
+    await_progress "$TOOL_PID" 0 50 || abort "the search did not end"
+    sleep 0.5
+    expect_listed "$main" "$LISTED_SLAVES"
+    shot
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    expect_eq "searches" 1 "$(count_command '$02H1')"
+    expect_sessions read "$(write_session "${TABLE[@]}")"
+    expect_table "${TABLE[@]}"
+    expect_clean_wire
+    expect_no_box
+}
