@@ -1,0 +1,340 @@
+// tarvelo-cli run as a child process against the simulated master: its arguments, exit
+// status, standard output and error, the master's committed table (the state file) and the
+// bytes on the wire (the wire log). The runs are in real time; the scenarios keep them short.
+#include "RunProgram.h"
+
+#include "program/btdevice/FamilyMutex.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Table = std::map<int, std::string>; // position -> ID; positions not named are free
+
+const Table Committed = {{1, "00A0C9112233"}, {2, "00A0C9DDEEFF"}, {5, "00A0C9778899"}};
+
+// Two slaves the window lists, one it does not; the search lasts a moment.
+const char* const BaseScenario =
+    R"("replyLatencyMs": 0, "search": {"durationMs": 50},
+    "slaves": [{"id": "00A0C9445566", "name": "ZOMRA-T2", "detail": "rssi -55"},
+               {"id": "5C313E0A1B2C", "name": "Headset 300", "detail": "rssi -66"},
+               {"id": "00A0C9AABBCC", "name": "ZOMRA-P9"}],
+    "committedIds": {"1": "00A0C9112233", "2": "00A0C9DDEEFF", "5": "00A0C9778899"})";
+
+std::string Label(int position) {
+    const char* digits = "0123456789ABCDEF";
+    return std::string("0") + digits[position];
+}
+
+// The 14 lines "01<separator>ID" of `table`.
+std::string TableText(const Table& table, char separator) {
+    std::string text;
+    for (int position = 1; position <= 14; ++position) {
+        const auto found = table.find(position);
+        text += Label(position) + separator +
+                (found == table.end() ? "000000000000" : found->second) + "\n";
+    }
+    return text;
+}
+
+// `table` without its free positions.
+Table Occupied(Table table) {
+    for (auto entry = table.begin(); entry != table.end();)
+        entry = entry->second == "000000000000" ? table.erase(entry) : std::next(entry);
+    return table;
+}
+
+Table With(Table table, const Table& changes) {
+    for (const auto& [position, id] : changes)
+        table[position] = id;
+    return table;
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ =
+            fs::path(CLI_SCRATCH) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "run");
+        Scenario("");
+    }
+
+    // The base scenario with `more` members added (JSON, each with a leading comma).
+    void Scenario(const std::string& more) {
+        Write(dir_ / "scenario.json", "{" + std::string(BaseScenario) + more + "}");
+    }
+
+    ProgramRun Run(const std::vector<std::string>& args) {
+        const std::vector<std::pair<std::string, std::string>> env = {
+            {"LD_LIBRARY_PATH", CLI_SIM_DIR},  {"KSIM_SCENARIO", Path("scenario.json")},
+            {"KSIM_STATE", Path("state.txt")}, {"KSIM_WIRELOG", Path("wire.log")},
+            {"XDG_RUNTIME_DIR", Path("run")},
+        };
+        return RunProgram(CLI_PROGRAM, args, dir_.generic_string(), env);
+    }
+
+    std::string Path(const char* name) const { return (dir_ / name).generic_string(); }
+    // The committed table as the simulator persisted it; empty when nothing was committed.
+    std::string State() const { return Slurp(dir_ / "state.txt"); }
+    std::string Wire() const { return Slurp(dir_ / "wire.log"); }
+
+    // The module commands the host sent, in order, from the frames of the wire log.
+    std::vector<std::string> ModuleCommands() const {
+        std::vector<std::string> commands;
+        std::istringstream lines(Wire());
+        for (std::string line; std::getline(lines, line);) {
+            // "> MX" + two lengths, then the command up to its escaped CR.
+            if (line.rfind("> MX", 0) == 0 && line.size() > 8)
+                commands.push_back(line.substr(8, line.find("\\r", 8) - 8));
+        }
+        return commands;
+    }
+
+    // The table carried by the register sets of the write sessions on the wire; sets that
+    // are not there leave their digits empty.
+    Table WrittenTable() const {
+        // The 42 registers in order: "$A1".."$AF", "$B1".."$BF", "$C1".."$CC".
+        std::vector<std::string> registers;
+        for (const char group : {'A', 'B', 'C'}) {
+            for (const char digit : std::string("123456789ABCDEF"))
+                registers.push_back(std::string("$") + group + digit);
+        }
+        registers.resize(42);
+        std::vector<std::string> pieces(42);
+        for (const std::string& command : ModuleCommands()) {
+            for (size_t n = 0; n < registers.size(); ++n) {
+                if (command.size() == 8 && command.compare(0, 4, registers[n] + "H") == 0)
+                    pieces[n] = command.substr(4);
+            }
+        }
+        Table table;
+        for (int position = 1; position <= 14; ++position) {
+            const size_t first = static_cast<size_t>(position - 1) * 3;
+            const std::string id = pieces[first] + pieces[first + 1] + pieces[first + 2];
+            if (id != "000000000000")
+                table[position] = id;
+        }
+        return table;
+    }
+
+    int Count(const std::string& command) const {
+        int count = 0;
+        for (const std::string& sent : ModuleCommands())
+            count += sent == command;
+        return count;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CliTest, ReadPrintsTheCommittedTableAndNothingElse) {
+    ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, TableText(Committed, ' '));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Count("$CDH1"), 0);
+
+    run = Run({"read", "--json"});
+    EXPECT_EQ(run.status, 0);
+    std::string json = "{\"complete\":true,\"positions\":[";
+    for (int position = 1; position <= 14; ++position) {
+        const auto found = Committed.find(position);
+        json += std::string(position > 1 ? "," : "") + "{\"position\":\"" + Label(position) +
+                "\",\"id\":\"" + (found == Committed.end() ? "000000000000" : found->second) +
+                "\"}";
+    }
+    EXPECT_EQ(run.out, json + "]}\n");
+}
+
+TEST_F(CliTest, SearchPrintsTheListedSlavesWithTheTraceKeptOutOfStandardOutput) {
+    const std::string listed = "00A0C9445566\tZOMRA-T2\trssi -55\n00A0C9AABBCC\tZOMRA-P9\t\n";
+    ProgramRun run = Run({"search"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, listed);
+    EXPECT_EQ(run.err, ""); // no trace without "dos", no indicator without a terminal
+
+    run = Run({"search", "--all", "--json"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "{\"completed\":true,\"slaves\":["
+                       "{\"id\":\"00A0C9445566\",\"name\":\"ZOMRA-T2\",\"detail\":\"rssi -55\"},"
+                       "{\"id\":\"5C313E0A1B2C\",\"name\":\"Headset 300\",\"detail\":\"rssi -66\"},"
+                       "{\"id\":\"00A0C9AABBCC\",\"name\":\"ZOMRA-P9\",\"detail\":\"\"},"
+                       "{\"id\":\"OK\",\"name\":\"\",\"detail\":\"\"}]}\n");
+
+    // "dos" shows the trace on standard error; the results stay as they were.
+    Write(dir_ / "config.ini", "output=\"dos\"\nusbcomm=\"thread\"\n");
+    run = Run({"search"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, listed);
+    EXPECT_NE(run.err.find("Thread ON\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("[T]$04\n"), std::string::npos) << run.err;
+}
+
+TEST_F(CliTest, SetAndReleaseChangeExactlyTheNamedPositions) {
+    // Lower-case digits go out in the upper case of the module's set commands.
+    ProgramRun run = Run({"set", "3", "00a0c9445566", "0E", "00A0C9AABBCC"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Table set = With(Committed, {{3, "00A0C9445566"}, {14, "00A0C9AABBCC"}});
+    EXPECT_EQ(State(), TableText(set, '='));
+    EXPECT_EQ(WrittenTable(), set);
+    EXPECT_EQ(Count("$CDH1"), 1);
+
+    fs::remove(dir_ / "wire.log");
+    run = Run({"release", "01", "5"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Table released = With(set, {{1, "000000000000"}, {5, "000000000000"}});
+    EXPECT_EQ(State(), TableText(released, '='));
+    EXPECT_EQ(WrittenTable(), Occupied(released));
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliTest, AnIdTheMasterHoldsElsewhereIsRefusedUnlessThatPositionChangesToo) {
+    ProgramRun run = Run({"set", "3", "00A0C9778899"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("05"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("$CDH1"), 0);
+    EXPECT_EQ(State(), "");
+
+    run = Run({"set", "3", "00A0C9778899", "5", "000000000000"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(State(), TableText(With(Committed, {{3, "00A0C9778899"}, {5, "000000000000"}}), '='));
+}
+
+TEST_F(CliTest, BackupThenRestoreBringsAChangedTableBack) {
+    ProgramRun run = Run({"backup", "table.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string backup = Slurp(dir_ / "table.txt");
+    EXPECT_EQ(backup, TableText(Committed, '='));
+
+    run = Run({"set", "1", "00A0C9445566", "2", "000000000000", "7", "00A0C9AABBCC"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // The file as an editor on Windows saves it, in another order.
+    std::string crlf;
+    std::istringstream lines(backup);
+    std::vector<std::string> reordered;
+    for (std::string line; std::getline(lines, line);)
+        reordered.insert(reordered.begin(), line + "\r\n");
+    for (const std::string& line : reordered)
+        crlf += line;
+    Write(dir_ / "table.txt", crlf);
+    run = Run({"restore", "table.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(State(), TableText(Committed, '='));
+}
+
+// Each kind of bad input: exit status 2, a message, and nothing sent to the master.
+TEST_F(CliTest, BadInputExits2WithNothingOnTheWire) {
+    const std::string full = TableText(Committed, '=');
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::string file; // written to "b.txt" first when not empty
+    };
+    const Case cases[] = {
+        {"no command", {}, ""},
+        {"unknown command", {"pair"}, ""},
+        {"unknown option", {"read", "--force"}, ""},
+        {"option of another command", {"read", "--all"}, ""},
+        {"argument to read", {"read", "3"}, ""},
+        {"position 0", {"set", "0", "00A0C9445566"}, ""},
+        {"position 15", {"set", "15", "00A0C9445566"}, ""},
+        {"position 0F", {"release", "0F"}, ""},
+        {"position 010", {"release", "010"}, ""},
+        {"ID of 11 digits", {"set", "3", "00A0C944556"}, ""},
+        {"ID of 13 digits", {"set", "3", "00A0C94455660"}, ""},
+        {"ID not hexadecimal", {"set", "3", "00A0C944556G"}, ""},
+        {"ID missing", {"set", "3"}, ""},
+        {"one ID for two positions", {"set", "3", "00A0C9445566", "4", "00a0c9445566"}, ""},
+        {"position named twice", {"release", "3", "03"}, ""},
+        {"no position to release", {"release"}, ""},
+        {"backup without a file", {"backup"}, ""},
+        {"restore of a missing file", {"restore", "missing.txt"}, ""},
+        {"backup lacking a position", {"restore", "b.txt"}, full.substr(0, full.size() - 16)},
+        {"backup with a position twice", {"restore", "b.txt"}, full + "03=000000000000\n"},
+        {"backup with a short ID", {"restore", "b.txt"}, "01=00A0C911223\n" + full.substr(16)},
+        {"backup with a bad position", {"restore", "b.txt"}, full + "0F=000000000000\n"},
+        {"backup line without =", {"restore", "b.txt"}, full + "\n"},
+        {"backup with one ID twice", {"restore", "b.txt"}, "01=00A0C9778899\n" + full.substr(16)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(dir_ / "wire.log");
+        if (!c.file.empty())
+            Write(dir_ / "b.txt", c.file);
+        const ProgramRun run = Run(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err, "");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Wire(), "");
+    }
+    EXPECT_EQ(State(), "");
+
+    // A config.ini that is there but cannot be read is named, never replaced.
+    fs::create_directory(dir_ / "config.ini");
+    const ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("config.ini"), std::string::npos) << run.err;
+    EXPECT_EQ(Wire(), "");
+}
+
+TEST_F(CliTest, AMasterThatCannotBePreparedExits3) {
+    Scenario(R"(, "openStatus": 2)");
+    const ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("KESTRAVION is not prepared."), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliTest, ACablePulledDuringTheWriteExits4WithNothingCommitted) {
+    // The first "$B1" is the read's query, the second the write's set.
+    Scenario(R"(, "faults": [{"command": "$B1", "skip": 1, "action": "unplug"}])");
+    const ProgramRun run = Run({"set", "3", "00A0C9445566"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("03"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("$CDH1"), 0);
+    EXPECT_EQ(State(), "");
+}
+
+TEST_F(CliTest, AReadBackThatDiffersExits4NamingThePosition) {
+    // "$A7" is the first register of position 03: its query in the read-back answers other
+    // digits than were written.
+    Scenario(R"(, "faults": [{"command": "$A7", "skip": 2, "times": 1, "action": "reply",
+                               "text": "#A7:K1111\r"}])");
+    const ProgramRun run = Run({"set", "3", "00A0C9445566"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("position 03"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("$CDH1"), 1);
+}
+
+TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
+    HeldMutex other(SingleInstanceMutex, Path("run"));
+    ASSERT_TRUE(other.held());
+    const ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 5);
+    EXPECT_NE(run.err.find("Another KESTRAVION family software is already running."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Wire(), "");
+}
+
+} // namespace

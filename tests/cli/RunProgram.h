@@ -1,0 +1,34 @@
+// Runs tarvelo-cli as a child process, as a user or a script runs it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ProgramRun {
+    int status = -1; // the exit status; -1 when it could not be started or did not end
+    std::string out; // standard output
+    std::string err; // standard error
+};
+
+// Runs `program` with `args` in the folder `dir`, with the variables `env` set in addition
+// to this process's environment, standard input empty, and standard output and error
+// caught in files of `dir` ("stdout.txt", "stderr.txt"). A run that has not ended after
+// a generous limit is ended and reported with status -1.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir,
+                      const std::vector<std::pair<std::string, std::string>>& env);
+
+// Holds the family's single-instance mutex `name` as another program of the family would,
+// until destroyed; a child given `lockFolder` as its XDG_RUNTIME_DIR (Linux) sees it held.
+class HeldMutex {
+public:
+    HeldMutex(const std::string& name, const std::string& lockFolder);
+    ~HeldMutex();
+    bool held() const { return held_; }
+
+private:
+    bool held_ = false;
+    void* handle_ = nullptr;
+    int fd_ = -1;
+};
