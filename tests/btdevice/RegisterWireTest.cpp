@@ -269,8 +269,8 @@ TEST_F(RegisterWire, SoundReadAfterAFailedOneIsWrittenWhole) {
 struct FailedWriteCase {
     const char* name;
     const char* faults;
-    size_t failingFrame; // index in the complete write's frames
-    bool closesAccess;   // "$A0H0" still follows
+    size_t failingFrame;    // index in the complete write's frames
+    bool closesAccess;      // "$A0H0" still follows
     long long maxElapsedUs; // a short reply too is waited for until the time limit
 };
 
@@ -320,9 +320,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailedWriteCase{"ShortOpening",
                         R"([{"command":"$00","action":"short","bytes":2,"times":1}])", 0, true,
                         61000000},
-        FailedWriteCase{"SilentCommit", R"([{"command":"$CD","action":"dead","forMs":30000}])", 44,
-                        false, 61000000},
-        FailedWriteCase{"PulledCable", R"([{"command":"$B1","action":"unplug","forMs":1000}])", 17,
+        FailedWriteCase{"SilentCommit",
+                        R"([{"command":"$CD","action":"dead","forMs":30000,"times":1}])", 44, false,
+                        61000000},
+        FailedWriteCase{"PulledCable",
+                        R"([{"command":"$B1","action":"unplug","forMs":1000,"times":1}])", 17,
                         false, 1000000}),
     [](const ::testing::TestParamInfo<FailedWriteCase>& info) { return info.param.name; });
 
