@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test of the tool: installs what is needed (Debian 12, as root), builds the
-# tool plainly, with sanitizers, for fuzzing and for Windows (run under wine), and runs each
-# suite. Ends with "N passed, M failed, K skipped".
+# tool plainly (with the end-to-end runs and the Debian package), with sanitizers, for
+# fuzzing and for Windows (run under wine), and runs each suite. Ends with
+# "N passed, M failed, K skipped".
 set -uo pipefail
 cd "$(dirname "$0")"
-./tools/install-deps.sh || exit 1
+./tools/install-deps.sh test || exit 1
 
 jobs=$(nproc)
 passed=0
@@ -47,7 +48,10 @@ build() {
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
 }
 
-if build build; then
+# The plain suite includes the end-to-end runs (label e2e) and the Debian package, built,
+# checked and run from a scratch root (label package). The tests are named on, as ./run.sh
+# turns them off in the same folder.
+if build build -DKESTRAVION_TESTS=ON -DKESTRAVION_BENCH=ON; then
     run_suite "plain" build
 else
     failed=$((failed + 1)); failures+=("plain build")
@@ -56,7 +60,7 @@ fi
 # The instrumented builds are unoptimised: they compile much faster and their suites are short.
 if build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRAVION_SANITIZE=ON -DKESTRAVION_BENCH=OFF; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        run_suite "address+undefined sanitizers" build-asan -LE "e2e|fuzz-run|bench"
+        run_suite "address+undefined sanitizers" build-asan -LE "e2e|package|fuzz-run|bench"
 else
     failed=$((failed + 1)); failures+=("sanitizer build")
 fi

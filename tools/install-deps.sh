@@ -1,13 +1,38 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the tool need on Debian 12 (as root).
+# Installs the Debian 12 packages one of the two commands needs (as root; apt-get update
+# first). Packages already installed are left alone; nothing is installed when none is
+# missing, so a user without root rights may run it on a prepared machine.
+#
+#   tools/install-deps.sh run     building the tool and opening it (./run.sh)
+#   tools/install-deps.sh test    that, and all that the tests need (./test.sh)
 set -euo pipefail
-packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev
-    qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    xvfb xdotool x11-utils openbox imagemagick
-    mingw-w64 g++-mingw-w64-x86-64-posix wine64 binutils-mingw-w64-x86-64
+
+# Building the program, its library and the simulated master, and showing the windows
+# as designed (Qt's platform plugins, the Tahoma of fonts-wine).
+run_packages=(
+    cmake ninja-build g++ qt6-base-dev libgl1-mesa-dev nlohmann-json3-dev
+    qt6-qpa-plugins fonts-wine
 )
+# The tests: GoogleTest; clang with its libFuzzer runtime; the end-to-end runs in a real X
+# server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import/convert); the
+# package and its checks (dpkg-shlibdeps, file, lintian, desktop-file-validate,
+# appstreamcli); the Windows cross build and wine to run it.
+test_packages=(
+    libgtest-dev clang libclang-rt-14-dev
+    xvfb openbox xdotool x11-utils imagemagick
+    dpkg-dev file lintian desktop-file-utils appstream
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+)
+
+case ${1:-} in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
