@@ -1,4 +1,5 @@
 // The program entry of tarvelo.
+#include "Forms.h"
 #include "Main.h"
 
 #include <QApplication>
@@ -36,6 +37,8 @@ int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
     // Only the window's close path ends the run, through its quit request.
     application.setQuitOnLastWindowClosed(false);
+    // The windows are laid out for Tahoma; without it FormFont falls back on its own.
+    RegisterFormFont();
     try {
         TfmMain fmMain;
         // After a failed start-up the quit is already posted: the window is never shown.

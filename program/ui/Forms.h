@@ -4,13 +4,28 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 #include <string>
 
 class QWidget;
 
-// Tahoma, 8 point (11 pixels high), with look-alikes where Tahoma is not installed.
+// Where Debian's fonts-wine puts its Tahoma, which is metric-compatible with the one the
+// windows are laid out for.
+extern const char* const TahomaFile;
+
+// Makes the Tahoma in `file` available to the program as an application font. Returns
+// true when the file was loaded and holds the family "Tahoma"; false when it is missing or
+// unreadable (the windows then use a fallback, see FormFont). Needs the application
+// object; call it before the first window is built.
+bool RegisterFormFont(const char* file = TahomaFile);
+
+// The windows' font: Tahoma at 11 pixels (8 point), when the system or RegisterFormFont
+// provides it. Otherwise the first installed of Liberation Sans, Arial and DejaVu Sans, at
+// the largest size up to 11 pixels at which the widest designed text line (the progress
+// window's first line) is no wider than in Tahoma, so every text still fits its control.
+// Needs the application object.
 QFont FormFont();
 
 // Each byte becomes the character of the same code and back, so a text survives the trip
