@@ -34,32 +34,43 @@ bool IsRegisterValue(const std::string& piece) {
 
 bool CBtDevice::ReadRegisteredIds() {
     // A reply that comes too late stays queued and is taken for the next command's, so once
-    // one reply of the sequence is short every later one of this read is in doubt too.
+    // one reply of the sequence is short every later one of this read is in doubt too. The
+    // read stops there: a silent master would otherwise hold the window for a time limit per
+    // register. Every position not read is left out of the next write.
     bool failed = false;
+    std::string reply;
     for (const char* command : {"$00H0", "$A0H1", "$CEH1"}) {
-        failed = SendCommand(command).size() < AckLength || failed;
+        if (!failed) {
+            reply = SendCommand(command);
+            failed = reply.size() < AckLength;
+        }
     }
-    platform::SleepMs(AccessSettleMs);
+    if (!failed)
+        platform::SleepMs(AccessSettleMs);
 
     int index = 0;
     for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
         std::string id;
         bool refused = false;
         for (const char* reg : row->registers) {
+            if (failed)
+                break;
             const std::string command = std::string(reg) + "\r";
-            const std::string reply =
-                link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
+            reply = link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
             const std::string piece = TextPiece(reply, 6, 4);
             id += piece;
             refused = refused || !IsRegisterValue(piece);
-            failed = failed || reply.size() < static_cast<size_t>(row->replyLength) + 1;
+            failed = reply.size() < static_cast<size_t>(row->replyLength) + 1;
             Pause();
         }
         registeredIds[index] = id;
         readIncomplete[index] = failed || refused || id.size() < IdLength;
     }
 
-    SendCommand("$A0H0");
+    // Register access is closed whenever the master still answers; after a silent exchange
+    // the close would only wait out another time limit.
+    if (!failed || !reply.empty())
+        SendCommand("$A0H0");
     bool whole = true;
     for (int i = 0; i < index; ++i)
         whole = whole && !readIncomplete[i];
