@@ -13,8 +13,8 @@
 #include "program/btdevice/FamilyMutex.h"
 #include "program/config/Cinits.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -83,11 +83,20 @@ int main(int argc, char* argv[]) {
     // its console; otherwise it goes nowhere, as in the window.
     Item entry;
     const bool traceShown = Inits->Lookup("output", entry) >= 0 && entry.value == "dos";
+    // The trace is placed here, so the module controller is not asked to open its console:
+    // on Windows that would be a console window of its own, and the trace would miss the
+    // standard error a script reads.
+    Inits->items.erase(std::remove_if(Inits->items.begin(), Inits->items.end(),
+                                      [](const Item& item) { return item.key == "output"; }),
+                       Inits->items.end());
     std::FILE* results = SetResultsAside(traceShown);
     if (results == nullptr) {
         // Without a descriptor to spare the results share standard output with the trace.
         std::fprintf(stderr, "tarvelo-cli: the trace cannot be kept apart from the results\n");
         results = stdout;
+    } else if (traceShown) {
+        // Each trace line shows as it is written, as on the window's console.
+        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     }
 
     int status = esDone;
