@@ -71,6 +71,25 @@ item_y() {
     echo "$y"
 }
 
+# click_item ID ITEM / double_click_item ID ITEM: on the list's ITEM-th line (from 0).
+click_item() {
+    local y
+    y=$(item_y "$1" "$2") || {
+        fail "the list has no item $2 to click"
+        return 1
+    }
+    click_at "$1" $((LIST_X + 40)) "$y"
+}
+
+double_click_item() {
+    local y
+    y=$(item_y "$1" "$2") || {
+        fail "the list has no item $2 to double-click"
+        return 1
+    }
+    double_click_at "$1" $((LIST_X + 40)) "$y"
+}
+
 # drag_item_to_cell ID ITEM COL ROW [Y]: drags the list's ITEM-th line (from 0), found on
 # the screen or at Y when given, onto a grid cell.
 drag_item_to_cell() {

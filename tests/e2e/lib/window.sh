@@ -94,6 +94,13 @@ click_at() {
     sleep 0.15
 }
 
+# double_click_at ID X Y: a left double-click at (X, Y) in the window's client area.
+double_click_at() {
+    window_geometry "$1"
+    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3)) sleep 0.05 click --repeat 2 --delay 80 1
+    sleep 0.15
+}
+
 # drag_from_to ID X1 Y1 X2 Y2: presses the left button at (X1, Y1), moves in steps (a
 # little first, so that a drag starts) to (X2, Y2) and releases it there. One xdotool run
 # does it all, so the steps keep their pace on a busy machine.

@@ -63,3 +63,45 @@ scenario_release_range() {
     expect_exit "$TOOL_PID" 15 0
     expect_read_then_written 1=$FREE 2=$FREE 3=$FREE 4=$FREE 6=$SLAVE_B
 }
+
+# Registering from the keyboard: with a free slave selected in the list, Return in the
+# grid registers it at the current row under the drop rules (refused on an occupied row,
+# taken on a free one); Delete releases the selected row as "Release" does.
+SCENARIOS+=(keyboard_return_and_delete)
+scenario_keyboard_return_and_delete() {
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    click_item "$main" 0
+    click_cell "$main" 1 1
+    press_key "$main" Return # occupied row
+    click_cell "$main" 1 5
+    press_key "$main" Return
+    click_cell "$main" 1 2
+    press_key "$main" Delete
+    shot
+    close_by_title_bar "$main"
+    expect_exit "$TOOL_PID" 15 0
+    expect_read_then_written 5=$SLAVE_A 2=$FREE
+    expect_no_box
+}
+
+# A double-click on a free slave registers it at the first free position (3); on a slave
+# already registered (position 2) it changes nothing.
+SCENARIOS+=(double_click_registers_at_first_free)
+scenario_double_click_registers_at_first_free() {
+    healthy_master 300
+    write_table "${TABLE[@]}"
+    start_tool
+    local main
+    main=$(await_main_window) || abort "the main window did not appear"
+    double_click_item "$main" 1
+    double_click_item "$main" 0
+    shot
+    close_by_alt_f4 "$main"
+    expect_exit "$TOOL_PID" 15 0
+    expect_read_then_written 3=$SLAVE_A
+    expect_no_box
+}
