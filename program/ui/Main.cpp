@@ -8,6 +8,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
+#include "program/btdevice/FamilyMutex.h"
 #include "program/config/Cinits.h"
 
 #include <QCheckBox>
@@ -24,8 +25,6 @@
 
 namespace {
 
-// Shared with every program of the instrument family, blanks included.
-const char* const SingleInstanceMutex = "VQM44TN QUELIN ZOMRA";
 const char* const Caption = "Bluetooth Configurator for KESTRAVION ";
 
 // The window layer's side of platform::Ui. It outlives every window, so the link's worker
@@ -170,9 +169,12 @@ void TfmMain::FormCreate() {
     }
 
     if (!CheckSingleInstance()) {
-        platform::CurrentUi().ShowMessageBox(
-            "Another KESTRAVION family software is already running.", "error",
-            platform::BoxIcon::Warning);
+        if (lockRefusal.empty())
+            platform::CurrentUi().ShowMessageBox(
+                "Another KESTRAVION family software is already running.", "error",
+                platform::BoxIcon::Warning);
+        else
+            platform::CurrentUi().ShowMessageBox(lockRefusal, "error", platform::BoxIcon::Error);
         PostQuit();
         return;
     }
@@ -196,11 +198,11 @@ void TfmMain::FormCreate() {
 }
 
 bool TfmMain::CheckSingleInstance() {
-    if (platform::OpenNamedMutex(SingleInstanceMutex))
-        return false;
-    // Held until the process ends.
-    platform::CreateNamedMutex(SingleInstanceMutex);
-    return true;
+    // One step, so that of two copies started at the same moment exactly one runs; held
+    // until the process ends.
+    lockRefusal.clear();
+    return platform::TakeNamedMutex(SingleInstanceMutex, lockRefusal) ==
+           platform::InstanceLock::Taken;
 }
 
 void TfmMain::WMSysCommand(uint32_t command) {

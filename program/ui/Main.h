@@ -38,6 +38,8 @@ public:
 
     // Start-up, window caption and closing.
     void FormCreate();
+    // True when this copy took the family's mutex. False when another program of the family
+    // holds it, or when the lock was refused: then lockRefusal says why.
     bool CheckSingleInstance();
     void WMSysCommand(uint32_t command);
 
@@ -92,6 +94,7 @@ public:
 
     std::unique_ptr<CBtDevice> btDevice;
     bool debugMode = false;
+    std::string lockRefusal;
 
     // Module operations (the search, the ID read, the write) running at the moment,
     // counted around every use of btDevice. A close that arrives while one runs waits for
