@@ -12,11 +12,11 @@ std::vector<std::string> TableOf(const CBtDevice& device) {
     return table;
 }
 
-// "03 05" for positions 3 and 5.
+// "position 03" for position 3, "positions 03 05" for positions 3 and 5.
 std::string Labels(const std::vector<int>& positions) {
-    std::string text;
+    std::string text = positions.size() == 1 ? "position" : "positions";
     for (const int position : positions)
-        text += (text.empty() ? "" : " ") + PositionLabel(position);
+        text += " " + PositionLabel(position);
     return text;
 }
 
@@ -62,8 +62,7 @@ int RunRead(CliSession& session, const Request& request) {
     const std::vector<std::string> table = TableOf(session.device);
     Print(session, request.json ? TableJson(table, whole) : TableLines(table));
     if (!whole) {
-        Message("positions " + Labels(session.device.LeftOutPositions()) +
-                " were not read completely");
+        Message(Labels(session.device.LeftOutPositions()) + " not read completely");
         return esFailed;
     }
     return esDone;
@@ -71,8 +70,8 @@ int RunRead(CliSession& session, const Request& request) {
 
 int RunBackup(CliSession& session, const Request& request) {
     if (!session.device.ReadRegisteredIds()) {
-        Message("positions " + Labels(session.device.LeftOutPositions()) +
-                " were not read completely; " + request.file + " is not written");
+        Message(Labels(session.device.LeftOutPositions()) + " not read completely; " +
+                request.file + " is not written");
         return esFailed;
     }
     std::string why;
@@ -102,13 +101,13 @@ int RunChanges(CliSession& session, const std::vector<Change>& changes) {
     // master keeps its own entries there.
     const std::vector<int> leftOut = device.LeftOutPositions();
     if (!device.WriteRegisteredIds()) {
-        Message("the write failed and the master did not confirm it: positions " + Labels(named) +
-                " are not changed, the master keeps its committed table");
+        Message("the write failed and the master did not confirm it: " + Labels(named) +
+                " not written, the master keeps its committed table");
         return esFailed;
     }
     if (!leftOut.empty())
-        Message("positions " + Labels(leftOut) +
-                " were left out: their read was incomplete, the master keeps its own entries");
+        Message(Labels(leftOut) +
+                " left out of the write: not read completely, the master keeps its own entries");
 
     device.ReadRegisteredIds();
     const std::vector<std::string> readBack = TableOf(device);
@@ -127,7 +126,7 @@ int RunChanges(CliSession& session, const std::vector<Change>& changes) {
         }
     }
     if (!differing.empty()) {
-        Message("the read-back differs at positions " + Labels(differing));
+        Message("the read-back differs at " + Labels(differing));
         return esFailed;
     }
     return esDone;

@@ -315,6 +315,26 @@ TEST_F(CliTest, ACablePulledDuringTheWriteExits4WithNothingCommitted) {
     EXPECT_EQ(State(), "");
 }
 
+TEST_F(CliTest, AnIncompleteReadIsNamedAndNeverWrittenBack) {
+    // The first query of position 07 gets the module's error answer in each run. (A reply
+    // cut short would cost the link's 60 s wait here, in real time.)
+    Scenario(R"(, "faults": [{"command": "$B4", "times": 1, "action": "refuse"}])");
+    ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("07"), std::string::npos) << run.err;
+
+    run = Run({"backup", "table.txt"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_FALSE(fs::exists(dir_ / "table.txt"));
+
+    // A set still goes through; the positions not read are left out, and the master keeps
+    // its own entries there.
+    run = Run({"set", "3", "00A0C9445566"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("position 07 left out"), std::string::npos) << run.err;
+    EXPECT_EQ(State(), TableText(With(Committed, {{3, "00A0C9445566"}}), '='));
+}
+
 TEST_F(CliTest, AReadBackThatDiffersExits4NamingThePosition) {
     // "$A7" is the first register of position 03: its query in the read-back answers other
     // digits than were written.
