@@ -7,7 +7,8 @@
 // Exit statuses of tarvelo-cli.
 enum ExitStatus {
     esDone = 0,
-    esBadInput = 2,     // bad input or usage; nothing was written to the master
+    esBadInput = 2,     // bad input or usage, or a config.ini or lock file that cannot be
+                        // used; nothing was written to the master
     esNotPrepared = 3,  // the master unit could not be prepared
     esFailed = 4,       // an exchange failed: the write, its read-back, a read or a search
     esOtherRunning = 5, // another program of the family is running

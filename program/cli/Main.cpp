@@ -23,15 +23,6 @@ int Refuse(int status, const std::string& why) {
     return status;
 }
 
-// Takes the family's single-instance mutex for the rest of the process; false when another
-// program of the family holds it.
-bool TakeSingleInstance() {
-    if (platform::OpenNamedMutex(SingleInstanceMutex))
-        return false;
-    platform::CreateNamedMutex(SingleInstanceMutex);
-    return true;
-}
-
 int RunCommand(CliSession& session, const Request& request) {
     switch (request.command) {
     case cmSearch:
@@ -76,8 +67,16 @@ int main(int argc, char* argv[]) {
 
     CCliUi ui(platform::CurrentUi(), StderrIsTerminal());
     platform::InstallUi(&ui);
-    if (!TakeSingleInstance())
+    // One step, so that of two copies started at the same moment exactly one runs; held
+    // until the process ends. A lock that cannot be taken at all is the user's to mend.
+    switch (platform::TakeNamedMutex(SingleInstanceMutex, why)) {
+    case platform::InstanceLock::Taken:
+        break;
+    case platform::InstanceLock::HeldElsewhere:
         return Refuse(esOtherRunning, "Another KESTRAVION family software is already running.");
+    default:
+        return Refuse(esBadInput, why);
+    }
 
     // The trace is shown on standard error with "output"="dos", as the window shows it on
     // its console; otherwise it goes nowhere, as in the window.

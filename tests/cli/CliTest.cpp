@@ -357,4 +357,14 @@ TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
     EXPECT_EQ(Wire(), "");
 }
 
+#ifndef _WIN32
+TEST_F(CliTest, ALockFileThatCannotBeTakenExits2WithTheReason) {
+    fs::create_directory(dir_ / "run" / (std::string(SingleInstanceMutex) + ".lock"));
+    const ProgramRun run = Run({"read"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(".lock"), std::string::npos) << run.err;
+    EXPECT_EQ(Wire(), "");
+}
+#endif
+
 } // namespace
