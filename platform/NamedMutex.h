@@ -5,14 +5,29 @@
 
 namespace platform {
 
-// True when another process holds the mutex `name` (OpenMutexA succeeding).
-bool OpenNamedMutex(const std::string& name);
-// Creates the mutex `name` and holds it until the process ends (CreateMutexA, not
-// initially owned). The result is not reported, as with the system call it stands for.
-void CreateNamedMutex(const std::string& name);
+// What TakeNamedMutex found.
+enum class InstanceLock {
+    // This process holds the mutex now (or already held one) until it ends.
+    Taken,
+    // Another process holds it.
+    HeldElsewhere,
+    // It could be neither taken nor found held elsewhere; the reason is given to the caller.
+    Refused,
+};
+
+// Takes the mutex `name` for this process in one step, so that of two programs started at
+// the same moment exactly one gets it. The system releases it when the process ends.
+// Windows: CreateMutexA (not initially owned); a mutex that already exists, or one that
+// exists but may not be opened, is held elsewhere. Linux: an exclusive, non-blocking flock
+// on the lock file NamedMutexPath(name), created with mode 0600 and opened without
+// following a symbolic link. The folder under /tmp used without XDG_RUNTIME_DIR is made
+// private to the user (0700); when it is not a folder, belongs to another user or may be
+// written by others, nothing is taken: Refused, with `why` saying so and how to mend it.
+// `why` is written only for Refused: one sentence for the user, naming the path.
+InstanceLock TakeNamedMutex(const std::string& name, std::string& why);
 
 // Linux: the lock file that stands for the mutex `name`, in $XDG_RUNTIME_DIR or else in
-// a per-user folder under /tmp.
+// /tmp/kestravion-<uid>/ (created, private to the user, when missing). Windows: `name`.
 std::string NamedMutexPath(const std::string& name);
 
 } // namespace platform

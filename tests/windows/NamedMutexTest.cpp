@@ -1,7 +1,9 @@
-// The single-instance mutex on Windows: OpenMutexA and CreateMutexA between real processes.
-// The program runs copies of itself as the other processes: "--hold-mutex NAME" creates the
-// mutex and holds it until told to end, "--probe-mutex NAME" exits with 1 when it finds the
-// mutex held by another process, else 0.
+// The single-instance mutex on Windows between real processes. The program runs copies of
+// itself as the other processes, each exiting with the number of its outcome (Taken 0,
+// HeldElsewhere 1, Refused 2): "--take-mutex NAME" takes the mutex and ends at once;
+// "--hold-mutex NAME" takes it, counts itself on the semaphore "NAME taken" and holds on
+// until the event "NAME quit" is set, starting only when the event "NAME go" is set.
+// This process itself never takes a mutex: it would then hold one for every later name.
 #include "platform/NamedMutex.h"
 
 #include <gtest/gtest.h>
@@ -51,46 +53,51 @@ int EndOf(HANDLE process) {
 }
 
 int HoldMutex(const std::string& name) {
-    platform::CreateNamedMutex(name);
-    ::SetEvent(Event(name + " ready"));
-    return ::WaitForSingleObject(Event(name + " quit"), kWaitMs) == WAIT_OBJECT_0 ? 0 : 2;
+    ::WaitForSingleObject(Event(name + " go"), kWaitMs);
+    std::string why;
+    platform::InstanceLock outcome = platform::TakeNamedMutex(name, why);
+    ::ReleaseSemaphore(::CreateSemaphoreA(nullptr, 0, 16, (name + " taken").c_str()), 1, nullptr);
+    ::WaitForSingleObject(Event(name + " quit"), kWaitMs);
+    return static_cast<int>(outcome);
 }
 
-int ProbeMutex(const std::string& name) {
-    return platform::OpenNamedMutex(name) ? 1 : 0;
+int TakeMutex(const std::string& name) {
+    std::string why;
+    return static_cast<int>(platform::TakeNamedMutex(name, why));
 }
 
-TEST(NamedMutex, NoneBeforeItIsCreated) {
-    EXPECT_FALSE(platform::OpenNamedMutex(UniqueName()));
-}
-
-TEST(NamedMutex, HeldByAnotherProcessUntilThatProcessEnds) {
+// Copies started at the same moment: exactly one takes the mutex, the others find it held
+// until that one ends.
+TEST(NamedMutex, OfCopiesStartedAtTheSameMomentExactlyOneTakesIt) {
     const std::string name = UniqueName();
-    HANDLE ready = Event(name + " ready");
+    HANDLE go = Event(name + " go");
     HANDLE quit = Event(name + " quit");
-    HANDLE holder = StartCopy("--hold-mutex \"" + name + "\"");
-    ASSERT_NE(holder, nullptr);
-    ASSERT_EQ(::WaitForSingleObject(ready, kWaitMs), WAIT_OBJECT_0);
+    HANDLE taken = ::CreateSemaphoreA(nullptr, 0, 16, (name + " taken").c_str());
+    constexpr int kCopies = 3;
+    HANDLE copies[kCopies] = {};
+    for (HANDLE& copy : copies) {
+        copy = StartCopy("--hold-mutex \"" + name + "\"");
+        ASSERT_NE(copy, nullptr);
+    }
+    ::SetEvent(go);
+    for (int i = 0; i < kCopies; ++i)
+        ASSERT_EQ(::WaitForSingleObject(taken, kWaitMs), WAIT_OBJECT_0);
 
-    EXPECT_TRUE(platform::OpenNamedMutex(name));
-    // Asking again finds it again: asking keeps nothing of it here.
-    EXPECT_TRUE(platform::OpenNamedMutex(name));
-
+    // Asking keeps nothing of the mutex: a later copy still finds it held.
+    EXPECT_EQ(EndOf(StartCopy("--take-mutex \"" + name + "\"")), 1);
     ::SetEvent(quit);
-    EXPECT_EQ(EndOf(holder), 0);
-    // The system released it with its holder; the handles opened here to ask are closed.
-    EXPECT_FALSE(platform::OpenNamedMutex(name));
-    ::CloseHandle(ready);
-    ::CloseHandle(quit);
-}
-
-TEST(NamedMutex, CreatedHereIsHeldForOthersButNotAnotherInstanceHere) {
-    const std::string name = UniqueName();
-    platform::CreateNamedMutex(name);
-    EXPECT_FALSE(platform::OpenNamedMutex(name));
-    HANDLE probe = StartCopy("--probe-mutex \"" + name + "\"");
-    ASSERT_NE(probe, nullptr);
-    EXPECT_EQ(EndOf(probe), 1);
+    int outcomes[3] = {};
+    for (HANDLE copy : copies) {
+        int code = EndOf(copy);
+        ASSERT_TRUE(code >= 0 && code <= 2) << code;
+        ++outcomes[code];
+    }
+    EXPECT_EQ(outcomes[0], 1) << "Taken";
+    EXPECT_EQ(outcomes[1], kCopies - 1) << "HeldElsewhere";
+    // The system released it with its holder.
+    EXPECT_EQ(EndOf(StartCopy("--take-mutex \"" + name + "\"")), 0);
+    for (HANDLE handle : {go, quit, taken})
+        ::CloseHandle(handle);
 }
 
 } // namespace
@@ -98,8 +105,8 @@ TEST(NamedMutex, CreatedHereIsHeldForOthersButNotAnotherInstanceHere) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--hold-mutex") == 0)
         return HoldMutex(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--probe-mutex") == 0)
-        return ProbeMutex(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--take-mutex") == 0)
+        return TakeMutex(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
