@@ -122,12 +122,13 @@ scenario_close_during_search_direct() {
 }
 
 # A master that answers every command at once, with a search of 30 s: the tool waits the
-# search out by the clock, however many polls that takes, and lists every slave; the close
-# is the usual one.
+# search out by the clock, however many polls that takes, and lists every slave, the one
+# the result names twice once; the close is the usual one.
 SCENARIOS+=(instant_master_long_search)
 scenario_instant_master_long_search() {
+    local twice=${SLAVES_JSON%]}', {"id": "'$SLAVE_A'", "name": "ZOMRA-A1", "detail": ""}]'
     write_master <<JSON
-{"slaves": $SLAVES_JSON, "replyLatencyMs": 0, "search": {"durationMs": 30000}}
+{"slaves": $twice, "replyLatencyMs": 0, "search": {"durationMs": 30000}}
 JSON
     write_table "${TABLE[@]}"
     local main
