@@ -18,11 +18,13 @@
 
 namespace {
 
+// Says `why` on standard error; returns `status` for main to exit with.
 int Refuse(int status, const std::string& why) {
     std::fprintf(stderr, "tarvelo-cli: %s\n", why.c_str());
     return status;
 }
 
+// The command of `request` on the opened master; its exit status.
 int RunCommand(CliSession& session, const Request& request) {
     switch (request.command) {
     case cmSearch:

