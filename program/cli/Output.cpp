@@ -35,7 +35,7 @@ std::string TableLines(const std::vector<std::string>& table) {
 
 std::string TableJson(const std::vector<std::string>& table, bool complete) {
     std::string text =
-        std::string("{\"complete\":") + (complete ? "true" : "false") + ",\"positions\":[";
+        std::string("{\"completed\":") + (complete ? "true" : "false") + ",\"positions\":[";
     for (size_t i = 0; i < table.size() && i < static_cast<size_t>(PositionCount); ++i) {
         text += (i ? "," : "") + std::string("{\"position\":\"") +
                 PositionLabel(static_cast<int>(i) + 1) + "\",\"id\":" + JsonString(table[i]) + "}";

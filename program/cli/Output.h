@@ -16,7 +16,7 @@ std::string SlaveJson(const std::vector<SLAVE>& slaves, bool completed);
 
 // One line "01 00A0C9112233" per position, 14 lines.
 std::string TableLines(const std::vector<std::string>& table);
-// {"complete":...,"positions":[{"position":"01","id":"..."},...]}
+// {"completed":...,"positions":[{"position":"01","id":"..."},...]}
 std::string TableJson(const std::vector<std::string>& table, bool complete);
 
 // `text` as a JSON string, quotes included. The module's texts are 8-bit: a byte outside

@@ -155,7 +155,7 @@ TEST_F(CliTest, ReadPrintsTheCommittedTableAndNothingElse) {
 
     run = Run({"read", "--json"});
     EXPECT_EQ(run.status, 0);
-    std::string json = "{\"complete\":true,\"positions\":[";
+    std::string json = "{\"completed\":true,\"positions\":[";
     for (int position = 1; position <= 14; ++position) {
         const auto found = Committed.find(position);
         json += std::string(position > 1 ? "," : "") + "{\"position\":\"" + Label(position) +
