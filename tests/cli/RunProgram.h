@@ -1,6 +1,7 @@
 // Runs tarvelo-cli as a child process, as a user or a script runs it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,6 @@ public:
 
 private:
     bool held_ = false;
-    void* handle_ = nullptr;
-    int fd_ = -1;
+    // The lock file's descriptor (Linux) or the mutex handle (Windows); -1 or 0 when none.
+    intptr_t lock_ = -1;
 };

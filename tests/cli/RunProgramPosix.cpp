@@ -81,11 +81,11 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 HeldMutex::HeldMutex(const std::string& name, const std::string& lockFolder) {
     // The lock file lies where the child, given the same folder, looks for it.
     ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
-    fd_ = ::open(platform::NamedMutexPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    lock_ = ::open(platform::NamedMutexPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    held_ = lock_ >= 0 && ::flock(static_cast<int>(lock_), LOCK_EX | LOCK_NB) == 0;
 }
 
 HeldMutex::~HeldMutex() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (lock_ >= 0)
+        ::close(static_cast<int>(lock_));
 }

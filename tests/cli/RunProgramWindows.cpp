@@ -83,11 +83,12 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 
 HeldMutex::HeldMutex(const std::string& name, const std::string&) {
     // The mutex is the system's, whatever folder the child is given.
-    handle_ = ::CreateMutexA(nullptr, FALSE, name.c_str());
-    held_ = handle_ != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    held_ = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    lock_ = reinterpret_cast<intptr_t>(mutex);
 }
 
 HeldMutex::~HeldMutex() {
-    if (handle_ != nullptr)
-        ::CloseHandle(static_cast<HANDLE>(handle_));
+    if (lock_ != 0)
+        ::CloseHandle(reinterpret_cast<HANDLE>(lock_));
 }
