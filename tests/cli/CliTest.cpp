@@ -152,6 +152,7 @@ TEST_F(CliTest, ReadPrintsTheCommittedTableAndNothingElse) {
     EXPECT_EQ(run.out, TableText(Committed, ' '));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Count("$CDH1"), 0);
+    EXPECT_FALSE(fs::exists(dir_ / "config.ini")); // read when there, never created
 
     run = Run({"read", "--json"});
     EXPECT_EQ(run.status, 0);
