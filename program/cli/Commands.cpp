@@ -45,8 +45,16 @@ int RunSearch(CliSession& session, const Request& request) {
     session.ui.EndProgress();
     std::vector<SLAVE> shown;
     for (const SLAVE& slave : found) {
-        if (request.all || IsListedSlave(slave))
+        if (request.all) {
             shown.push_back(slave);
+        } else if (IsListedSlave(slave)) {
+            // As in the window, a slave the result names twice is listed once.
+            bool listed = false;
+            for (const SLAVE& earlier : shown)
+                listed = listed || earlier.id == slave.id;
+            if (!listed)
+                shown.push_back(slave);
+        }
     }
     Print(session, request.json ? SlaveJson(shown, completed) : SlaveLines(shown));
     if (!completed) {

@@ -16,7 +16,7 @@ struct CliSession {
     std::FILE* results;
 };
 
-// One search; the slaves the window lists (or every record with `all`). esFailed, after
+// One search; the slaves the window lists, each ID once (or every record with `all`). esFailed, after
 // printing what was found, when the search did not complete.
 int RunSearch(CliSession& session, const Request& request);
 // Reads and prints the 14 positions. esFailed, after printing what came back, when a

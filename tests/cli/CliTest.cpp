@@ -20,12 +20,13 @@ using Table = std::map<int, std::string>; // position -> ID; positions not named
 
 const Table Committed = {{1, "00A0C9112233"}, {2, "00A0C9DDEEFF"}, {5, "00A0C9778899"}};
 
-// Two slaves the window lists, one it does not; the search lasts a moment.
+// Two slaves the window lists (one named twice), one it does not; the search lasts a moment.
 const char* const BaseScenario =
     R"("replyLatencyMs": 0, "search": {"durationMs": 50},
     "slaves": [{"id": "00A0C9445566", "name": "ZOMRA-T2", "detail": "rssi -55"},
                {"id": "5C313E0A1B2C", "name": "Headset 300", "detail": "rssi -66"},
-               {"id": "00A0C9AABBCC", "name": "ZOMRA-P9"}],
+               {"id": "00A0C9AABBCC", "name": "ZOMRA-P9"},
+               {"id": "00A0C9445566", "name": "ZOMRA-T2", "detail": "rssi -57"}],
     "committedIds": {"1": "00A0C9112233", "2": "00A0C9DDEEFF", "5": "00A0C9778899"})";
 
 std::string Label(int position) {
@@ -179,6 +180,7 @@ TEST_F(CliTest, SearchPrintsTheListedSlavesWithTheTraceKeptOutOfStandardOutput) 
                        "{\"id\":\"00A0C9445566\",\"name\":\"ZOMRA-T2\",\"detail\":\"rssi -55\"},"
                        "{\"id\":\"5C313E0A1B2C\",\"name\":\"Headset 300\",\"detail\":\"rssi -66\"},"
                        "{\"id\":\"00A0C9AABBCC\",\"name\":\"ZOMRA-P9\",\"detail\":\"\"},"
+                       "{\"id\":\"00A0C9445566\",\"name\":\"ZOMRA-T2\",\"detail\":\"rssi -57\"},"
                        "{\"id\":\"OK\",\"name\":\"\",\"detail\":\"\"}]}\n");
 
     // "dos" shows the trace on standard error; the results stay as they were.
