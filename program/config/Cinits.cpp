@@ -18,8 +18,15 @@ namespace {
 }
 
 // Opens name for reading. A stream that opens but cannot be read (on POSIX, a directory
-// opens) counts as not opened, so that it is handled like any unreadable file.
+// opens) counts as not opened, so that it is handled like any unreadable file; so does
+// anything but a plain file: opening a named pipe would wait for a writer, and a device
+// such as /dev/zero would never end.
 std::FILE* OpenForReading(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(name, error);
+    if (status.type() != std::filesystem::file_type::not_found &&
+        status.type() != std::filesystem::file_type::regular)
+        return nullptr;
     std::FILE* in = std::fopen(name.c_str(), "r");
     if (in == nullptr) {
         return nullptr;

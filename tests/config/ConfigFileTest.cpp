@@ -12,6 +12,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -203,6 +204,9 @@ TEST_F(ConfigFatalTest, ExistingButUnreadableConfigIniIsLeftUntouched) {
         // Reading a process's memory from offset 0 fails, even for root.
         {"a read error", [] { std::filesystem::create_symlink("/proc/self/mem", "config.ini"); },
          [] { return std::filesystem::read_symlink("config.ini") == "/proc/self/mem"; }},
+        // Opening a named pipe would wait for a writer for ever.
+        {"a named pipe", [] { ::mkfifo("config.ini", 0600); },
+         [] { return std::filesystem::is_fifo("config.ini"); }},
         // Permission bits do not stop root, so this case runs only for other users.
         {"no read permission",
          [] {
