@@ -54,6 +54,7 @@ FT_STATUS OpenDevice(CSimDevice& device, bool matches, FT_HANDLE* handle) {
         return FT_DEVICE_NOT_OPENED;
     }
     device.open = true;
+    device.handleLost = false;
     device.timeoutsSet = false;
     device.readTimeoutMs = 0;
     device.receiveQueue.clear();
@@ -134,7 +135,7 @@ FT_STATUS ReadBytes(CSimDevice& device, std::unique_lock<std::mutex>& lock, FT_H
             if (!Valid(device, handle)) {
                 return FT_INVALID_HANDLE;
             }
-            if (device.Unplugged()) {
+            if (device.HandleLost()) {
                 return FT_IO_ERROR;
             }
         }
@@ -184,7 +185,7 @@ FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
     CSimDevice& device = Device();
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle) && device.Unplugged()) {
+    if (Valid(device, handle) && device.HandleLost()) {
         // The handle of a pulled bridge is gone all the same.
         status = FT_IO_ERROR;
         device.open = false;
@@ -209,7 +210,7 @@ FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
         status = FT_INVALID_HANDLE;
     } else if (bytesReturned == nullptr || (buffer == nullptr && bytesToRead > 0)) {
         status = FT_INVALID_PARAMETER;
-    } else if (device.Unplugged()) {
+    } else if (device.HandleLost()) {
         status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_Read");
@@ -234,7 +235,7 @@ FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
         status = FT_INVALID_HANDLE;
     } else if (bytesWritten == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
         status = FT_INVALID_PARAMETER;
-    } else if (device.Unplugged()) {
+    } else if (device.HandleLost()) {
         status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_Write");
@@ -243,7 +244,7 @@ FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
             written = bytesToWrite;
         }
         // The cable came out with a command of this write: the write fails with it.
-        if (device.Unplugged()) {
+        if (device.HandleLost()) {
             status = FT_IO_ERROR;
             written = 0;
         }
@@ -260,7 +261,7 @@ FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle) {
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_ResetDevice");
+        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_ResetDevice");
     }
     device.LogCall(Text("FT_ResetDevice -> %llu", status));
     return status;
@@ -271,7 +272,7 @@ FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_Purge");
+        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_Purge");
         if (status == FT_OK && (mask & FT_PURGE_RX) != 0) {
             // Bytes still on their way are not in the bridge yet; they arrive later.
             for (size_t arrived = device.ArrivedBytes(); arrived > 0; --arrived) {
@@ -288,7 +289,7 @@ FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG wr
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = device.Unplugged() ? FT_IO_ERROR : device.InjectedError("FT_SetTimeouts");
+        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_SetTimeouts");
         if (status == FT_OK) {
             device.timeoutsSet = true;
             device.readTimeoutMs = readTimeout;
@@ -307,7 +308,7 @@ FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
         status = FT_INVALID_HANDLE;
     } else if (rxBytes == nullptr) {
         status = FT_INVALID_PARAMETER;
-    } else if (device.Unplugged()) {
+    } else if (device.HandleLost()) {
         status = FT_IO_ERROR;
     } else {
         status = device.InjectedError("FT_GetQueueStatus");
@@ -328,7 +329,7 @@ FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
         status = latency < 2          ? FT_INVALID_PARAMETER
-                 : device.Unplugged() ? FT_IO_ERROR
+                 : device.HandleLost() ? FT_IO_ERROR
                                       : device.InjectedError("FT_SetLatencyTimer");
     }
     device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, status));
@@ -344,7 +345,7 @@ FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
         const bool sizesValid = ValidTransferSize(inTransferSize) &&
                                 (outTransferSize == 0 || ValidTransferSize(outTransferSize));
         status = !sizesValid          ? FT_INVALID_PARAMETER
-                 : device.Unplugged() ? FT_IO_ERROR
+                 : device.HandleLost() ? FT_IO_ERROR
                                       : device.InjectedError("FT_SetUSBParameters");
     }
     device.LogCall(

@@ -42,6 +42,7 @@ void CSimDevice::Load(const Scenario& next) {
     frameCount = 0;
     gone = false;
     unplugged = false;
+    handleLost = false;
     backUs = -1;
     faultUse.assign(scenario.faults.size(), RuleUse());
     driverErrorUse.assign(scenario.driverErrors.size(), DriverErrorUse());
@@ -180,6 +181,7 @@ void CSimDevice::GoAway(long long forUs, bool unplug) {
     backUs = forUs >= 0 ? clock.NowUs() + forUs : -1;
     if (unplug) {
         receiveQueue.clear();
+        handleLost = true;
     }
 }
 

@@ -77,14 +77,19 @@ public:
     // True while the master is gone; a fault whose time is up ends here, with the module's
     // state as it was.
     bool Gone();
-    // True while the bridge is unplugged: every call on it fails.
+    // True while the bridge is unplugged: it is not on the bus.
     bool Unplugged() { return Gone() && unplugged; }
+    // True while calls on the open handle fail: the bridge is unplugged, or it was and has
+    // not been opened again since. Plugged in again it is a new device to the driver, and
+    // the handle of the one pulled out stays dead.
+    bool HandleLost() { return Unplugged() || handleLost; }
 
     std::mutex mutex;
     CSimClock clock;
     Scenario scenario;
     CModule module;
     bool open = false;
+    bool handleLost = false; // set when the bridge is pulled, cleared when it is opened
     bool timeoutsSet = false;
     uint32_t readTimeoutMs = 0;
     std::deque<QueuedByte> receiveQueue;

@@ -55,6 +55,10 @@ bool CBtDevice::Open() {
     return StartLink(link);
 }
 
+bool CBtDevice::Reconnect() {
+    return ReopenLink();
+}
+
 std::string CBtDevice::SendCommand(const std::string& command) {
     const std::string prefix = TextPiece(command, 1, 3);
     for (const CommandRow* row = CommandTable; row->replyLength >= 0; ++row) {

@@ -92,6 +92,9 @@ public:
     // Fills the character classes and brings up the link; false when the master unit
     // cannot be reached.
     bool Open();
+    // Opens the link to the master unit anew, after a failed exchange (a bridge plugged in
+    // again); true when the master unit is prepared again.
+    bool Reconnect();
     // Sends a command of the command table and returns its reply; empty text, with
     // nothing sent, for a command the table does not carry.
     std::string SendCommand(const std::string& command);

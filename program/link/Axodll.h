@@ -52,3 +52,8 @@ void FreeLinkLibrary();
 // Chooses threaded or direct exchanges from "usbcomm", loads the library, opens the
 // device, initialises and connects the master unit. True when the link is ready.
 bool StartLink(CAxoDll* link);
+// Opens the device anew on the loaded library: closes it, then opens, initialises and
+// connects the master unit as StartLink does. A bridge that was unplugged and plugged in
+// again is a new device to the driver, so an exchange can work again only after this.
+// False, nothing called, when the library is not loaded; false when a step fails.
+bool ReopenLink();

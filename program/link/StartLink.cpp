@@ -30,3 +30,12 @@ bool StartLink(CAxoDll* link) {
     // A failed connection leaves the library loaded and the device open.
     return LinkLibrary.KestravionExtCon() == 0;
 }
+
+bool ReopenLink() {
+    if (!LinkLibrary.module)
+        return false;
+    // The device may be gone already; its close is only there to let go of the handle.
+    LinkLibrary.KestravionUsbClose();
+    return LinkLibrary.KestravionUsbOpen() == 0 && LinkLibrary.KestravionExtInit() == 0 &&
+           LinkLibrary.KestravionExtCon() == 0;
+}

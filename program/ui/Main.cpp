@@ -250,6 +250,10 @@ bool TfmMain::WriteRegisteredIds() {
             break;
         if (!AskWriteAgain())
             return false;
+        // A cable pulled out and plugged in again leaves the old handle dead; a master that
+        // was only silent is prepared again all the same. Should this fail, the write does
+        // too, and the technician is asked again.
+        btDevice->Reconnect();
     }
     const std::vector<int> leftOut = btDevice->LeftOutPositions();
     if (!leftOut.empty()) {

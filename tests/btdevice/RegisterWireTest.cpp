@@ -309,9 +309,11 @@ TEST_P(FailedWrite, StopsAtTheFirstIncompleteReplyAndNeverCommits) {
     EXPECT_EQ(Writes(), expected);
     ExpectCommittedTableIntact();
 
-    // Trying again is a whole new session, which commits once the master answers again.
+    // Trying again is a whole new session on the link opened anew, which commits once the
+    // master answers again.
     const timespec later{2, 0};
     nanosleep(&later, nullptr);
+    EXPECT_TRUE(device->Reconnect());
     SimClearLogs();
     EXPECT_TRUE(device->WriteRegisteredIds());
     EXPECT_EQ(Writes(), all);

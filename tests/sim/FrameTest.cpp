@@ -109,6 +109,11 @@ TEST_F(FrameTest, PulledCableForAWhileLeavesTheModuleAsItWas) {
               FT_IO_ERROR);
     EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_IO_ERROR);
     SleepMs(10);
+    // Plugged in again it is a new device: the old handle stays dead until it is closed and
+    // the bridge opened anew.
+    EXPECT_EQ(FT_GetQueueStatus(handle, &count), FT_IO_ERROR);
+    EXPECT_EQ(FT_Close(handle), FT_IO_ERROR);
+    ASSERT_EQ(FT_Open(0, &handle), FT_OK);
     // Back: access still open, the set before the pull kept, the pulled set not carried out.
     EXPECT_EQ(Module("$A4", 9), "#A4:K0000\r");
     EXPECT_EQ(Module("$A4H2222", 4), "#A4:K");
