@@ -68,6 +68,9 @@ bool IsWellFormedId(const std::string& id);
 bool IsFreeId(const std::string& id);
 // True when both texts name the same slave: equal but for the case of hex letters.
 bool SameId(const std::string& a, const std::string& b);
+// The form in which a newly registered ID enters the table: upper-case hex letters, as the
+// module's set commands carry their argument. (IDs read from the master are kept as read.)
+std::string RegisteredForm(const std::string& id);
 
 enum RegistrationVerdict {
     rvAccepted,

@@ -36,6 +36,13 @@ bool SameId(const std::string& a, const std::string& b) {
     return true;
 }
 
+std::string RegisteredForm(const std::string& id) {
+    std::string form = id;
+    for (char& c : form)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return form;
+}
+
 RegistrationVerdict CheckRegistration(const std::vector<std::string>& table, int position,
                                       const std::string& id) {
     if (position < 1 || position > PositionCount)

@@ -42,18 +42,12 @@ bool Fail(std::string& why, const std::string& text) {
     return false;
 }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // Checks one ID argument and gives it the module's upper case.
 bool TakeId(const std::string& text, int position, std::string& id, std::string& why) {
     if (CheckRegistration({}, position, text) == rvMalformedId)
         return Fail(why, "ID \"" + text + "\" for position " + PositionLabel(position) +
                              " is not 12 hexadecimal digits");
-    id = UpperCase(text);
+    id = RegisteredForm(text);
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include "program/btdevice/Btdevice.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -88,10 +87,7 @@ bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::stri
         const std::string& id = ids[static_cast<size_t>(position - 1)];
         if (id.empty())
             return Fail(why, path + ": position " + PositionLabel(position) + " is missing");
-        std::string upper = id;
-        for (char& c : upper)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        changes.push_back(Change{position, upper});
+        changes.push_back(Change{position, RegisteredForm(id)});
     }
     return true;
 }

@@ -121,7 +121,7 @@ bool TfmMain::CanRegisterAt(int col, int row, const QListWidgetItem* item) const
 bool TfmMain::RegisterAt(int col, int row, QListWidgetItem* item) {
     if (!CanRegisterAt(col, row, item))
         return false;
-    sgGrid->SetCells(col, row, ToStdString(item->text()));
+    sgGrid->SetCells(col, row, RegisteredForm(ToStdString(item->text())));
     SetImageIndex(item, imgRegistered);
     return true;
 }

@@ -154,6 +154,9 @@ TEST_F(GridTest, NoSlaveAtTwoPositionsAndNoMalformedId) {
     QListWidgetItem* lower = window->AddDeviceItem(imgFree, "00a0c8abcdef");
     window->lvDevices->setCurrentItem(lower);
     EXPECT_TRUE(DragOverAt(CellCentre(1, 7))) << "either case is well formed";
+    DropAt(CellCentre(1, 7));
+    EXPECT_EQ(Cell(7), "00A0C8ABCDEF") << "registered as the module's set commands carry it";
+    EXPECT_EQ(TfmMain::ImageIndex(lower), imgRegistered);
 }
 
 // The keyboard's way: Return registers at the current row by the drop's rule, Delete

@@ -71,23 +71,19 @@ item_y() {
     echo "$y"
 }
 
-# click_item ID ITEM / double_click_item ID ITEM: on the list's ITEM-th line (from 0).
+# click_item ID ITEM [double] / double_click_item ID ITEM: on the list's ITEM-th line
+# (from 0).
 click_item() {
     local y
     y=$(item_y "$1" "$2") || {
-        fail "the list has no item $2 to click"
+        fail "the list has no item $2 to ${3:+double-}click"
         return 1
     }
-    click_at "$1" $((LIST_X + 40)) "$y"
+    "${3:+double_}click_at" "$1" $((LIST_X + 40)) "$y"
 }
 
 double_click_item() {
-    local y
-    y=$(item_y "$1" "$2") || {
-        fail "the list has no item $2 to double-click"
-        return 1
-    }
-    double_click_at "$1" $((LIST_X + 40)) "$y"
+    click_item "$1" "$2" double
 }
 
 # drag_item_to_cell ID ITEM COL ROW [Y]: drags the list's ITEM-th line (from 0), found on
