@@ -12,7 +12,7 @@ std::atomic<int64_t (*)()> testClock{nullptr};
 } // namespace
 
 int64_t MonotonicMs() {
-    if (int64_t (*now)() = testClock.load())
+    if (int64_t(*now)() = testClock.load())
         return now();
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

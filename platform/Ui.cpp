@@ -50,6 +50,8 @@ Ui& CurrentUi() {
     return ui ? *ui : Headless();
 }
 
-void InstallUi(Ui* ui) { installed.store(ui); }
+void InstallUi(Ui* ui) {
+    installed.store(ui);
+}
 
 } // namespace platform

@@ -328,9 +328,9 @@ FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     std::lock_guard<std::mutex> lock(device.mutex);
     FT_STATUS status = FT_INVALID_HANDLE;
     if (Valid(device, handle)) {
-        status = latency < 2          ? FT_INVALID_PARAMETER
+        status = latency < 2           ? FT_INVALID_PARAMETER
                  : device.HandleLost() ? FT_IO_ERROR
-                                      : device.InjectedError("FT_SetLatencyTimer");
+                                       : device.InjectedError("FT_SetLatencyTimer");
     }
     device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, status));
     return status;
@@ -344,9 +344,9 @@ FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
     if (Valid(device, handle)) {
         const bool sizesValid = ValidTransferSize(inTransferSize) &&
                                 (outTransferSize == 0 || ValidTransferSize(outTransferSize));
-        status = !sizesValid          ? FT_INVALID_PARAMETER
+        status = !sizesValid           ? FT_INVALID_PARAMETER
                  : device.HandleLost() ? FT_IO_ERROR
-                                      : device.InjectedError("FT_SetUSBParameters");
+                                       : device.InjectedError("FT_SetUSBParameters");
     }
     device.LogCall(
         Text("FT_SetUSBParameters %llu %llu -> %llu", inTransferSize, outTransferSize, status));

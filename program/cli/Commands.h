@@ -16,8 +16,8 @@ struct CliSession {
     std::FILE* results;
 };
 
-// One search; the slaves the window lists, each ID once (or every record with `all`). esFailed, after
-// printing what was found, when the search did not complete.
+// One search; the slaves the window lists, each ID once (or every record with `all`). esFailed,
+// after printing what was found, when the search did not complete.
 int RunSearch(CliSession& session, const Request& request);
 // Reads and prints the 14 positions. esFailed, after printing what came back, when a
 // position's read was incomplete (named on standard error).
