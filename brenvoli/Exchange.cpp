@@ -4,6 +4,7 @@
 #include "D2xxDriver.h"
 #include "Status.h"
 #include "brenvoli.h"
+#include "platform/Clock.h"
 #include "platform/Sleep.h"
 
 #include <cstdio>
@@ -72,7 +73,7 @@ void CopyAndWrite(const char* data, int length, char* buffer) {
 // Reads through the first carriage return into `reply`. With `replySize` above 0 nothing
 // is stored past that many bytes: a full buffer without a carriage return ends the read
 // and sets `overlong`.
-int32_t ReceiveLine(int pollLimit, char* reply, int replySize, bool& overlong) {
+int32_t ReceiveLine(int64_t limitMs, char* reply, int replySize, bool& overlong) {
     overlong = false;
     for (int stored = 0;;) {
         if (replySize > 0 && stored == replySize) {
@@ -81,7 +82,7 @@ int32_t ReceiveLine(int pollLimit, char* reply, int replySize, bool& overlong) {
             return kStatusOk;
         }
         char byte = 0;
-        int32_t status = WaitByte(pollLimit, byte);
+        int32_t status = WaitByte(limitMs, byte);
         if (status != kStatusOk)
             return status;
         reply[stored++] = byte;
@@ -92,10 +93,12 @@ int32_t ReceiveLine(int pollLimit, char* reply, int replySize, bool& overlong) {
 
 } // namespace
 
-int32_t WaitByte(int pollLimit, char& byte) {
-    // One count for empty polls and for reads that hand out nothing: a driver that keeps
-    // reporting bytes it never delivers ends as a timeout, like a silent master.
-    for (int tries = 0;;) {
+int32_t WaitByte(int64_t limitMs, char& byte) {
+    // Elapsed time, not a count of tries: a driver whose read blocks for its own timeout
+    // before handing out nothing, or one that keeps reporting bytes it never delivers,
+    // ends as a timeout after the same limit as a silent master.
+    const int64_t start = platform::MonotonicMs();
+    for (;;) {
         uint32_t waiting = 0;
         int32_t status = driver.GetQueueStatus(waiting);
         if (status != kStatusOk)
@@ -109,7 +112,7 @@ int32_t WaitByte(int pollLimit, char& byte) {
                 return kStatusOk;
         }
         platform::SleepMs(kPollMs);
-        if (++tries > pollLimit)
+        if (platform::MonotonicMs() - start > limitMs)
             return kStatusTimeout;
     }
 }
@@ -123,7 +126,7 @@ int32_t SendLine(const char* data, int length, char* reply, int replySize, bool&
         return status;
     char buffer[kSendBufferSize] = {};
     CopyAndWrite(data, length, buffer);
-    return EndExchange(ReceiveLine(kLinePollLimit, reply, replySize, overlong));
+    return EndExchange(ReceiveLine(kLineWaitMs, reply, replySize, overlong));
 }
 
 } // namespace brenvoli
@@ -151,7 +154,7 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL KestravionExtSR(int sendLength, int re
 
     // The reply has no framing of its own: a carriage return inside it is just a byte.
     for (int stored = 0; stored < replyLength + 1; ++stored) {
-        status = WaitByte(kLongPollLimit, reply[stored]);
+        status = WaitByte(kLongWaitMs, reply[stored]);
         if (status != kStatusOk)
             return EndExchange(status);
     }
@@ -178,14 +181,14 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL AxoUsbSendCmd_Adv(const char* data, in
     int32_t status = BeginExchange();
     if (status != kStatusOk)
         return status;
-    int pollLimit = (longWait & 0xFF) != 0 ? kLongPollLimit : kShortPollLimit;
+    const int64_t limitMs = (longWait & 0xFF) != 0 ? kLongWaitMs : kShortWaitMs;
     char buffer[kSendBufferSize] = {};
     CopyAndWrite(data, length, buffer);
     if (buffer[0] == 'M' && buffer[1] == 'S')
         platform::SleepMs(kMsPauseMs);
     // The caller sizes `reply` for the longest line it expects; its size is not known here.
     bool overlong = false;
-    return EndExchange(ReceiveLine(pollLimit, reply, 0, overlong));
+    return EndExchange(ReceiveLine(limitMs, reply, 0, overlong));
 }
 
 extern "C" BRENVOLI_API int BRENVOLI_CALL AxoUsbSendCmd_Bin(const char* data, int length,
@@ -200,7 +203,7 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL AxoUsbSendCmd_Bin(const char* data, in
     // At least one byte is awaited, even for a count below 1.
     int stored = 0;
     do {
-        status = WaitByte(kLongPollLimit, reply[stored++]);
+        status = WaitByte(kLongWaitMs, reply[stored++]);
         if (status != kStatusOk)
             return EndExchange(status);
     } while (stored < count);

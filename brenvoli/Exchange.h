@@ -9,10 +9,11 @@ namespace brenvoli {
 constexpr int kSendOnlyBufferSize = 100;
 constexpr int kSendBufferSize = 1025;
 
-// Per-byte poll limits, in 10 ms polls: about 60 s, 10 s and 4 s of silence.
-constexpr int kLongPollLimit = 6000;
-constexpr int kLinePollLimit = 1000;
-constexpr int kShortPollLimit = 400;
+// How long a byte is waited for, in milliseconds of elapsed time: 60 s, 10 s and 4 s of
+// silence, however long each look at the driver takes.
+constexpr int64_t kLongWaitMs = 60000;
+constexpr int64_t kLineWaitMs = 10000;
+constexpr int64_t kShortWaitMs = 4000;
 
 // Set when an exchange ended without its whole reply (timeout, driver status, a line too
 // long for its buffer): the rest may still arrive, so the next exchange first drops what
@@ -20,10 +21,10 @@ constexpr int kShortPollLimit = 400;
 extern bool exchangeFailed;
 
 // Waits for one byte, polling the receive queue every 10 ms, and reads it. Returns 0 with
-// the byte, 99 after more than `pollLimit` tries without a byte (an empty poll, or a read
-// that hands out nothing although bytes were reported; each followed by a 10 ms sleep),
-// or the driver's status.
-int32_t WaitByte(int pollLimit, char& byte);
+// the byte, 99 once more than `limitMs` have passed without a byte (counting empty polls,
+// reads that hand out nothing although bytes were reported, and the time a driver call
+// itself blocks), or the driver's status.
+int32_t WaitByte(int64_t limitMs, char& byte);
 
 // Sends `length` raw bytes and reads the reply line through its carriage return into
 // `reply`, which holds `replySize` bytes, waiting at most about 10 s for each byte. A line

@@ -1,7 +1,6 @@
 #include "Clock.h"
 
 #include <atomic>
-#include <chrono>
 
 namespace platform {
 
@@ -14,9 +13,7 @@ std::atomic<int64_t (*)()> testClock{nullptr};
 int64_t MonotonicMs() {
     if (int64_t(*now)() = testClock.load())
         return now();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return SystemMonotonicMs();
 }
 
 void SetClockForTests(int64_t (*nowMs)()) {

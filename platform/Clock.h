@@ -7,6 +7,8 @@ namespace platform {
 
 // Milliseconds since an arbitrary fixed point; never goes backwards.
 int64_t MonotonicMs();
+// The system's own monotonic clock, which MonotonicMs() reads unless a test set its own.
+int64_t SystemMonotonicMs();
 
 // Test seam: tests that let virtual time pass through their sleeps read the same virtual
 // time here. nullptr restores the system clock. The program never calls it.

@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-// The library's sleeps pass at once here, each only adding to this total (virtual time).
+// The library's sleeps pass at once here, each only adding to this total, which is also
+// the clock its time limits read (virtual time).
 static long long sleptMs;
 
 #ifdef _WIN32
@@ -24,6 +25,17 @@ extern "C" int nanosleep(const struct timespec* duration, struct timespec*) {
     sleptMs += duration->tv_sec * 1000LL + duration->tv_nsec / 1000000;
     return 0;
 }
+
+extern "C" int clock_gettime(clockid_t clock, struct timespec* now) {
+    if (clock == CLOCK_MONOTONIC_RAW) {
+        now->tv_sec = static_cast<time_t>(sleptMs / 1000);
+        now->tv_nsec = static_cast<long>(sleptMs % 1000) * 1000000L;
+        return 0;
+    }
+    using ClockGettimeFn = int (*)(clockid_t, struct timespec*);
+    static const auto real = reinterpret_cast<ClockGettimeFn>(dlsym(RTLD_NEXT, "clock_gettime"));
+    return real(clock, now);
+}
 #endif
 
 namespace {
@@ -32,7 +44,10 @@ namespace {
 void WINAPI NoSleep(DWORD ms) {
     sleptMs += ms;
 }
-const bool sleepsRouted = (sleephook::RouteSleep(NoSleep), true);
+ULONGLONG SleptClock() {
+    return static_cast<ULONGLONG>(sleptMs);
+}
+const bool sleepsRouted = (sleephook::RouteClock(SleptClock), sleephook::RouteSleep(NoSleep), true);
 
 void* LoadByPath(const std::string& path) {
     std::string windowsPath = path;
@@ -81,7 +96,8 @@ protected:
         queue = reinterpret_cast<FakeQueueFn>(Symbol(driver, "FakeQueue"));
         reset = reinterpret_cast<FakeResetFn>(Symbol(driver, "FakeReset"));
         phantom = reinterpret_cast<FakePhantomFn>(Symbol(driver, "FakePhantom"));
-        ASSERT_TRUE(callLog && queue && reset && phantom);
+        blockingRead = reinterpret_cast<FakeBlockingReadFn>(Symbol(driver, "FakeBlockingRead"));
+        ASSERT_TRUE(callLog && queue && reset && phantom && blockingRead);
         reset();
     }
 
@@ -97,6 +113,7 @@ protected:
     FakeQueueFn queue = nullptr;
     FakeResetFn reset = nullptr;
     FakePhantomFn phantom = nullptr;
+    FakeBlockingReadFn blockingRead = nullptr;
 };
 
 TEST_F(Binding, MissingDriverGivesStatus1AndTheNextOpenLoadsAgain) {
@@ -197,7 +214,8 @@ TEST_F(Binding, LackingLatencyTimerSkipsTheLastSettingsAndExchangesWork) {
 }
 
 // A driver that keeps reporting bytes waiting but hands out none is a silent master: the
-// wait ends with 99 after the same limit, sleeping 10 ms after each try.
+// wait ends with 99 after the same elapsed time, sleeping 10 ms after each try, also when
+// each read first blocks for a second (a driver waiting out its own read timeout).
 TEST_F(Binding, BytesReportedButNeverHandedOutEndTheWaitAsATimeout) {
     LoadDriver(FAKE_FULL);
     ASSERT_EQ(KestravionUsbOpen(), 0);
@@ -205,12 +223,14 @@ TEST_F(Binding, BytesReportedButNeverHandedOutEndTheWaitAsATimeout) {
     char reply[8] = {};
     const struct {
         int longWait;
+        int readBlockMs;
         long long ms;
-    } cases[] = {{0, 401 * 10}, {1, 6001 * 10}};
+    } cases[] = {{0, 0, 401 * 10}, {1, 0, 6001 * 10}, {1, 1000, 60 * 1010}, {0, 1000, 4 * 1010}};
     for (const auto& c : cases) {
+        blockingRead(c.readBlockMs);
         sleptMs = 0;
         EXPECT_EQ(AxoUsbSendCmd_Adv("ab\r", 3, reply, c.longWait), 99) << c.longWait;
-        EXPECT_EQ(sleptMs, c.ms) << c.longWait;
+        EXPECT_EQ(sleptMs, c.ms) << c.longWait << " " << c.readBlockMs;
     }
     // The reads were tried: the fake reported bytes on every poll.
     std::string log = Calls();

@@ -6,6 +6,12 @@
 #include <string>
 
 #ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
+#ifdef _WIN32
 #define FAKE_EXPORT extern "C" __declspec(dllexport)
 #else
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
@@ -20,6 +26,7 @@ std::string callLog;
 std::string queue;
 int device;
 Dword phantom;
+int readBlockMs;
 
 void Log(const std::string& line) {
     callLog += line + "\n";
@@ -35,10 +42,15 @@ FAKE_EXPORT void FakeReset(void) {
     callLog.clear();
     queue.clear();
     phantom = 0;
+    readBlockMs = 0;
 }
 
 FAKE_EXPORT void FakePhantom(int count) {
     phantom = static_cast<Dword>(count);
+}
+
+FAKE_EXPORT void FakeBlockingRead(int ms) {
+    readBlockMs = ms;
 }
 
 FAKE_EXPORT void FakeQueue(const char* bytes, int length) {
@@ -57,6 +69,14 @@ FAKE_EXPORT Status FT_Write(void*, void* buffer, Dword count, Dword* written) {
 #ifndef FAKE_WITHOUT_FT_Read
 FAKE_EXPORT Status FT_Read(void*, void* buffer, Dword count, Dword* returned) {
     Log("FT_Read " + std::to_string(count));
+    if (readBlockMs > 0) {
+#ifdef _WIN32
+        ::Sleep(static_cast<DWORD>(readBlockMs));
+#else
+        const timespec block{readBlockMs / 1000, (readBlockMs % 1000) * 1000000L};
+        nanosleep(&block, nullptr);
+#endif
+    }
     Dword n = count < queue.size() ? count : static_cast<Dword>(queue.size());
     queue.copy(static_cast<char*>(buffer), n);
     queue.erase(0, n);

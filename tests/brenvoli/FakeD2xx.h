@@ -15,4 +15,7 @@ typedef void (*FakeQueueFn)(const char* bytes, int length);
 // While the receive queue is empty, FT_GetQueueStatus reports `count` bytes waiting all
 // the same (FT_Read hands out none); 0 ends it.
 typedef void (*FakePhantomFn)(int count);
+// Each FT_Read first blocks for `ms` (sleeping, so in the test's virtual time), as a driver
+// does that waits out its read timeout; 0 ends it.
+typedef void (*FakeBlockingReadFn)(int ms);
 }

@@ -13,6 +13,7 @@ namespace {
 using LoadLibraryAFn = HMODULE(WINAPI*)(LPCSTR name);
 
 std::atomic<SleepFn> routed{nullptr};
+std::atomic<ClockFn> routedClock{nullptr};
 
 HMODULE Kernel32() {
     return ::GetModuleHandleA("kernel32.dll");
@@ -37,6 +38,11 @@ std::mutex& PatchLock() {
 
 void WINAPI RoutedSleep(DWORD ms) {
     routed.load()(ms);
+}
+
+ULONGLONG WINAPI RoutedTickCount() {
+    const ClockFn clock = routedClock.load();
+    return clock ? clock() : ::GetTickCount64();
 }
 
 void PatchAll();
@@ -92,6 +98,8 @@ void Patch(HMODULE module) {
                     ->Name);
             if (std::strcmp(name, "Sleep") == 0)
                 Replace(slots, reinterpret_cast<void*>(&RoutedSleep));
+            else if (std::strcmp(name, "GetTickCount64") == 0)
+                Replace(slots, reinterpret_cast<void*>(&RoutedTickCount));
             else if (std::strcmp(name, "LoadLibraryA") == 0)
                 Replace(slots, reinterpret_cast<void*>(&LoadAndRoute));
         }
@@ -123,6 +131,10 @@ void RouteSleep(SleepFn replacement) {
     SystemLoadLibraryA();
     routed.store(replacement);
     PatchAll();
+}
+
+void RouteClock(ClockFn replacement) {
+    routedClock.store(replacement);
 }
 
 void RealSleep(DWORD ms) {

@@ -1,6 +1,7 @@
 // Virtual time for tests: while the simulator's virtual clock is on, a sleep advances that
-// clock and returns at once, so the interface library's 10 ms polls and its 1 s and 60 s
-// limits cost no real time. Otherwise the real functions run.
+// clock and returns at once, and the raw monotonic clock (the one the program and the
+// interface library measure their limits by) reads it, so the library's 10 ms polls and
+// its 1 s and 60 s limits cost no real time. Otherwise the real functions run.
 #include "SimControl.h"
 
 #include <cerrno>
@@ -11,6 +12,7 @@ namespace {
 
 using NanosleepFn = int (*)(const struct timespec*, struct timespec*);
 using ClockNanosleepFn = int (*)(clockid_t, int, const struct timespec*, struct timespec*);
+using ClockGettimeFn = int (*)(clockid_t, struct timespec*);
 
 long long DurationUs(const struct timespec* duration) {
     // Round up so that a sleep of a few nanoseconds still moves the clock.
@@ -69,4 +71,20 @@ clock_nanosleep(clockid_t clock, int flags, const struct timespec* duration,
         return ENOSYS;
     }
     return real(clock, flags, duration, remaining);
+}
+
+extern "C" __attribute__((visibility("default"))) int clock_gettime(clockid_t clock,
+                                                                    struct timespec* now) {
+    if (clock == CLOCK_MONOTONIC_RAW && SimVirtualTimeOn()) {
+        const long long us = SimNowUs();
+        now->tv_sec = static_cast<time_t>(us / 1000000);
+        now->tv_nsec = static_cast<long>(us % 1000000) * 1000L;
+        return 0;
+    }
+    static const auto real = reinterpret_cast<ClockGettimeFn>(dlsym(RTLD_NEXT, "clock_gettime"));
+    if (real == nullptr) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(clock, now);
 }

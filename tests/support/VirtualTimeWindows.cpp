@@ -2,9 +2,9 @@
 // advances that clock and returns at once, so the interface library's 10 ms polls and its
 // 1 s and 60 s limits cost no real time. Otherwise the real sleeps run.
 //
-// The library sleeps with kernel32's Sleep, routed here through the import tables
-// (SleepHook.h); the tests' own nanosleep() calls reach the definition below, which takes
-// the place of the threads library's.
+// The library sleeps with kernel32's Sleep and reads kernel32's GetTickCount64, routed here through
+// the import tables (SleepHook.h); the tests' own nanosleep() calls reach the definition below,
+// which takes the place of the threads library's.
 #include "SimControl.h"
 #include "SleepHook.h"
 
@@ -33,8 +33,16 @@ void WINAPI VirtualSleep(DWORD ms) {
         sleephook::RealSleep(ms);
 }
 
+// The clock the library's time limits read: the virtual one while it is on.
+ULONGLONG VirtualTickCount() {
+    if (SimVirtualTimeOn())
+        return static_cast<ULONGLONG>(SimNowUs() / 1000);
+    return ::GetTickCount64();
+}
+
 // Before main, and so before any test: the library linked to the test is loaded by then.
-const bool routed = (sleephook::RouteSleep(VirtualSleep), true);
+const bool routed =
+    (sleephook::RouteClock(VirtualTickCount), sleephook::RouteSleep(VirtualSleep), true);
 
 } // namespace
 
