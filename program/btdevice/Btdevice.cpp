@@ -21,7 +21,7 @@ bool LookupOption(const std::string& key, Item& entry) {
 
 CBtDevice::CBtDevice()
     : link(nullptr), readPosition(0), tokenKind(tkEnd), charClass(), waitOn(0), waitTime(0),
-      readIncomplete() {
+      readIncomplete(), notTaken() {
     link = new CAxoDll(true);
 
     Item entry;

@@ -2,6 +2,8 @@
 // with the parse of its result text, and the table of registered slave IDs.
 #pragma once
 
+#include "Rules.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,36 +57,6 @@ struct IdRegisterRow {
 extern const CommandRow CommandTable[];
 extern const IdRegisterRow IdRegisterTable[];
 
-// The registration rules every front end applies before an ID goes into the table.
-
-// The switch positions, 1 to 14; position p is registered-ID entry p - 1.
-constexpr int PositionCount = 14;
-// The empty ID: the position holds no slave.
-extern const std::string EmptyId;
-
-// True for 12 hexadecimal digits, either case (the master may answer either).
-bool IsWellFormedId(const std::string& id);
-// True for a position that holds no slave: empty text or the empty ID.
-bool IsFreeId(const std::string& id);
-// True when both texts name the same slave: equal but for the case of hex letters.
-bool SameId(const std::string& a, const std::string& b);
-// The form in which a newly registered ID enters the table: upper-case hex letters, as the
-// module's set commands carry their argument. (IDs read from the master are kept as read.)
-std::string RegisteredForm(const std::string& id);
-
-enum RegistrationVerdict {
-    rvAccepted,
-    rvBadPosition,   // not a position 1 to 14
-    rvMalformedId,   // not 12 hexadecimal digits (and not the empty ID)
-    rvHeldElsewhere, // another position already holds the same slave
-};
-// May `id` be registered at `position` of `table` (table[p - 1] is position p; entries past
-// the table count as free)? The empty ID is always accepted at a position: it releases it.
-// Whether the position itself is free is the caller's rule: the window fills only free rows,
-// the command line may overwrite one.
-RegistrationVerdict CheckRegistration(const std::vector<std::string>& table, int position,
-                                      const std::string& id);
-
 class CBtDevice {
 public:
     CBtDevice();
@@ -124,11 +96,19 @@ public:
     // The table of registered IDs, exchanged with the module as a whole.
     // False when the read of any position came back incomplete (see readIncomplete).
     bool ReadRegisteredIds();
-    // Writes entries 0-13 in one session of register access. False as soon as one exchange
-    // of the session does not bring its full reply: nothing more is sent but the closing of
-    // register access (not after a silent master), and the table is never committed, so the
-    // master keeps its committed table whole.
+    // Writes entries 0-13 in one session of register access, reads the working registers of
+    // the positions written back and commits only when each holds what was set. True when
+    // the master's committed table holds what was written (writeVerdict wvSaved). False as
+    // soon as one exchange does not bring its full reply, or a position reads back
+    // otherwise (NotTakenPositions): nothing more is sent but the closing of register
+    // access (not after a silent master), and nothing is committed, so the master keeps its
+    // committed table whole. A commit whose acknowledgement is lost is resolved by reading
+    // the stored table back: saved, not saved, or in doubt when that read fails too.
     bool WriteRegisteredIds();
+    enum WriteVerdict { wvSaved, wvNotSaved, wvInDoubt };
+    // The positions (1 to 14) whose working registers read back otherwise than the last
+    // write set them: the master did not take them, and nothing was committed.
+    std::vector<int> NotTakenPositions() const;
     // The positions (1 to 14) the last write left out because their read had failed; the
     // master kept its own entries there.
     std::vector<int> LeftOutPositions() const;
@@ -160,7 +140,19 @@ public:
     // given another text: such a position is left out of the write, so a failed read is
     // never written back over the master's real entry.
     bool readIncomplete[IdCount];
+    // What the last write established about the master's committed table.
+    WriteVerdict writeVerdict = wvNotSaved;
+    // Set for a position the last write's read-back found otherwise than it was set.
+    bool notTaken[IdCount];
 
 private:
+    enum ReadBackResult { rbAgrees, rbDiffers, rbFailed };
+    // Queries the working registers of every position the write sets and compares them
+    // with its entry (hex letters in either case), marking notTaken. `reply` is the last
+    // reply received.
+    ReadBackResult ReadBack(std::string& reply);
+    // After a commit without its full acknowledgement: loads the stored table and reads it
+    // back.
+    WriteVerdict ResolveCommit(std::string& reply);
     void Advance();
 };

@@ -78,8 +78,13 @@ bool CBtDevice::ReadRegisteredIds() {
 }
 
 bool CBtDevice::WriteRegisteredIds() {
-    // The session stops at the first exchange without its full reply: a table written only in
-    // part is never committed, so the master keeps its committed table whole.
+    // The session stops at the first exchange without its full reply, and the table is
+    // committed only once the working registers read back as set: a table written only in
+    // part, or one the module acknowledged without storing, is never committed, so the
+    // master keeps its committed table whole.
+    writeVerdict = wvNotSaved;
+    for (bool& flag : notTaken)
+        flag = false;
     std::string reply;
     const auto acknowledged = [this, &reply](const char* command) {
         reply = SendCommand(command);
@@ -112,12 +117,70 @@ bool CBtDevice::WriteRegisteredIds() {
         }
     }
 
-    whole = whole && acknowledged("$CDH1");
+    whole = whole && ReadBack(reply) == rbAgrees;
+    if (whole) {
+        if (acknowledged("$CDH1")) {
+            writeVerdict = wvSaved;
+        } else {
+            writeVerdict = ResolveCommit(reply);
+        }
+    }
     // Register access is closed whenever the master still answers; after a silent exchange
     // the close would only wait out another time limit before the failure can be reported.
-    if (whole || !reply.empty())
+    if (writeVerdict == wvSaved || !reply.empty())
         SendCommand("$A0H0");
-    return whole;
+    return writeVerdict == wvSaved;
+}
+
+CBtDevice::ReadBackResult CBtDevice::ReadBack(std::string& reply) {
+    // The same queries as the start-up read, for the positions this write set. A reply
+    // that is not whole puts the rest in doubt, as in the read: the read-back stops there.
+    bool agrees = true;
+    int index = 0;
+    for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
+        if (readIncomplete[index])
+            continue;
+        std::string id;
+        for (const char* reg : row->registers) {
+            const std::string command = std::string(reg) + "\r";
+            reply = link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
+            if (reply.size() < static_cast<size_t>(row->replyLength) + 1)
+                return rbFailed;
+            id += TextPiece(reply, 6, 4);
+            Pause();
+        }
+        notTaken[index] = !SameId(id, registeredIds[index]);
+        agrees = agrees && !notTaken[index];
+    }
+    return agrees ? rbAgrees : rbDiffers;
+}
+
+CBtDevice::WriteVerdict CBtDevice::ResolveCommit(std::string& reply) {
+    // The commit may or may not have been carried out when its acknowledgement is lost: the
+    // stored table, loaded into the working registers, says which.
+    reply = SendCommand("$CEH1");
+    if (reply.size() < AckLength)
+        return wvInDoubt;
+    switch (ReadBack(reply)) {
+    case rbAgrees:
+        return wvSaved;
+    case rbDiffers:
+        // The master keeps its earlier table; what it stored is not what was set.
+        for (bool& flag : notTaken)
+            flag = false;
+        return wvNotSaved;
+    default:
+        return wvInDoubt;
+    }
+}
+
+std::vector<int> CBtDevice::NotTakenPositions() const {
+    std::vector<int> positions;
+    for (int index = 0; index < PositionCount; ++index) {
+        if (notTaken[index])
+            positions.push_back(index + 1);
+    }
+    return positions;
 }
 
 std::vector<int> CBtDevice::LeftOutPositions() const {

@@ -1,8 +1,15 @@
+#include "Rules.h"
+
 #include "Btdevice.h"
 
 #include <cctype>
+#include <cstdio>
 
 const std::string EmptyId = "000000000000";
+const char* const UnreadText = "not read";
+const char* const AlreadyRunningText = "Another KESTRAVION family software is already running.";
+const char* const NotPreparedText =
+    "KESTRAVION is not prepared. \nPlease check USB connection and power.";
 
 namespace {
 
@@ -41,6 +48,34 @@ std::string RegisteredForm(const std::string& id) {
     for (char& c : form)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return form;
+}
+
+std::string PositionLabel(int position) {
+    char label[8];
+    std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(position) & 0xFFu);
+    return label;
+}
+
+std::string PositionLabels(const std::vector<int>& positions) {
+    std::string text;
+    for (const int position : positions)
+        text += (text.empty() ? "" : ", ") + PositionLabel(position);
+    return text;
+}
+
+std::vector<SLAVE> ListedSlaves(const std::vector<SLAVE>& found) {
+    const std::string prefix = "ZOMRA";
+    std::vector<SLAVE> listed;
+    for (const SLAVE& slave : found) {
+        if (slave.name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool known = false;
+        for (const SLAVE& earlier : listed)
+            known = known || SameId(earlier.id, slave.id);
+        if (!known)
+            listed.push_back(slave);
+    }
+    return listed;
 }
 
 RegistrationVerdict CheckRegistration(const std::vector<std::string>& table, int position,

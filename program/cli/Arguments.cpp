@@ -80,12 +80,6 @@ int ParsePosition(const std::string& text) {
     return value <= PositionCount ? value : 0;
 }
 
-std::string PositionLabel(int position) {
-    char label[8];
-    std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(position) & 0xFFu);
-    return label;
-}
-
 bool ParseArguments(const std::vector<std::string>& args, Request& request, std::string& why) {
     request = Request();
     std::vector<std::string> words;

@@ -1,6 +1,8 @@
 // The command line of tarvelo-cli: what it asks for, checked before the master is touched.
 #pragma once
 
+#include "program/btdevice/Rules.h"
+
 #include <string>
 #include <vector>
 
@@ -46,9 +48,6 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
 // changed position would hold an ID that another position holds too.
 bool ApplyChanges(std::vector<std::string>& table, const std::vector<Change>& changes,
                   std::string& why);
-
-// The position as the grid labels it: "01" to "0E".
-std::string PositionLabel(int position);
 
 // The text of --help.
 extern const char* const UsageText;

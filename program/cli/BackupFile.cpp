@@ -1,5 +1,6 @@
 #include "BackupFile.h"
 
+#include "platform/ReplaceFile.h"
 #include "program/btdevice/Btdevice.h"
 
 #include <cerrno>
@@ -29,14 +30,24 @@ std::string FormatBackup(const std::vector<std::string>& table) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& why) {
-    // Binary mode: the file has LF line ends on every system.
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    // Written whole beside the file first and only then put in its place, so an earlier
+    // file of that name is never lost to a write that fails half-way (a full disk). Binary
+    // mode: the file has LF line ends on every system.
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr)
-        return Fail(why, "cannot create " + path + ": " + std::strerror(errno));
+        return Fail(why, "cannot create " + temporary + ": " + std::strerror(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        return Fail(why, "cannot write " + path);
+    if (!written || !closed) {
+        std::remove(temporary.c_str());
+        return Fail(why, "cannot write " + temporary + "; " + path + " is left as it was");
+    }
+    if (!platform::ReplaceFile(temporary, path)) {
+        const std::string reason = std::strerror(errno);
+        std::remove(temporary.c_str());
+        return Fail(why, "cannot replace " + path + ": " + reason);
+    }
     return true;
 }
 
@@ -56,6 +67,13 @@ bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::stri
         return Fail(why, "cannot read " + path);
     if (text.size() > MaxBackupSize)
         return Fail(why, path + " is too long for a backup file");
+
+    // What editors leave: a UTF-8 byte-order mark before the first line, blank lines at the
+    // end.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
 
     std::vector<std::string> ids(PositionCount);
     size_t start = 0;

@@ -9,12 +9,14 @@
 // The file's text for `table` (14 entries, table[p - 1] is position p).
 std::string FormatBackup(const std::vector<std::string>& table);
 
-// Writes `text` to `path`, replacing the file. False, with `why`, when it cannot be created
-// or written completely.
+// Writes `text` to `path`: whole to `path`.tmp first, which then replaces the file. False,
+// with `why`, when it cannot be created or written completely; an earlier file at `path`
+// is then left as it was.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& why);
 
 // Reads the backup file `path` into 14 changes, positions 1 to 14 in order. CR LF line ends
-// are accepted, and a last line without its line end. False, with `why` naming the file and
+// are accepted, a last line without its line end, a UTF-8 byte-order mark and blank lines
+// at the end. False, with `why` naming the file and
 // line, when the file cannot be read, is longer than any backup, or has a line that is not
 // "POS=ID" with a position and a 12-digit hexadecimal ID, a position twice, or lacks one.
 bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::string& why);

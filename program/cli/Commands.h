@@ -19,15 +19,16 @@ struct CliSession {
 // One search; the slaves the window lists, each ID once (or every record with `all`). esFailed,
 // after printing what was found, when the search did not complete.
 int RunSearch(CliSession& session, const Request& request);
-// Reads and prints the 14 positions. esFailed, after printing what came back, when a
-// position's read was incomplete (named on standard error).
+// Reads and prints the 14 positions. esFailed, after printing what came back (a position
+// not read as "not read"), when a position's read was incomplete (named on standard error).
 int RunRead(CliSession& session, const Request& request);
 // Reads the table and writes it to request.file. esFailed, with the file untouched, when
 // the read was incomplete; esBadInput when the file cannot be written.
 int RunBackup(CliSession& session, const Request& request);
-// set, release, restore: reads the table, applies the changes (esBadInput, nothing written,
-// when a changed position would hold an ID another position keeps), writes the table with
-// the module controller's checks and guard, reads it back and compares. esFailed when the
-// write failed (the master did not confirm it and keeps its committed table) or the
-// read-back differs, naming the positions.
+// set, release, restore: reads the table (esFailed, nothing written, when a position could
+// not be read), applies the changes (esBadInput, nothing written, when a changed position
+// would hold an ID another position keeps) and writes the table with the module
+// controller's checks, which commit it only once it reads back as written. esFailed when
+// nothing was committed (naming the positions the master did not take) or the commit
+// could not be confirmed either way.
 int RunChanges(CliSession& session, const std::vector<Change>& changes);

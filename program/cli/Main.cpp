@@ -10,7 +10,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
-#include "program/btdevice/FamilyMutex.h"
+#include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
 
 #include <algorithm>
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
     case platform::InstanceLock::Taken:
         break;
     case platform::InstanceLock::HeldElsewhere:
-        return Refuse(esOtherRunning, "Another KESTRAVION family software is already running.");
+        return Refuse(esOtherRunning, AlreadyRunningText);
     default:
         return Refuse(esBadInput, why);
     }
@@ -104,8 +104,7 @@ int main(int argc, char* argv[]) {
     {
         CBtDevice device;
         if (!device.Open()) {
-            status = Refuse(esNotPrepared,
-                            "KESTRAVION is not prepared. \nPlease check USB connection and power.");
+            status = Refuse(esNotPrepared, NotPreparedText);
         } else {
             CliSession session{device, ui, results};
             status = RunCommand(session, request);

@@ -4,14 +4,43 @@
 
 #include <cstdio>
 
-bool IsListedSlave(const SLAVE& slave) {
-    return slave.name.compare(0, 5, "ZOMRA") == 0;
+namespace {
+
+// A field of a slave line, with the characters that would break the line escaped.
+std::string LineField(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
 }
+
+bool Unread(const std::vector<bool>& unread, size_t index) {
+    return index < unread.size() && unread[index];
+}
+
+} // namespace
 
 std::string SlaveLines(const std::vector<SLAVE>& slaves) {
     std::string text;
     for (const SLAVE& slave : slaves)
-        text += slave.id + "\t" + slave.name + "\t" + slave.detail + "\n";
+        text += LineField(slave.id) + "\t" + LineField(slave.name) + "\t" +
+                LineField(slave.detail) + "\n";
     return text;
 }
 
@@ -26,19 +55,22 @@ std::string SlaveJson(const std::vector<SLAVE>& slaves, bool completed) {
     return text + "]}\n";
 }
 
-std::string TableLines(const std::vector<std::string>& table) {
+std::string TableLines(const std::vector<std::string>& table, const std::vector<bool>& unread) {
     std::string text;
     for (size_t i = 0; i < table.size() && i < static_cast<size_t>(PositionCount); ++i)
-        text += PositionLabel(static_cast<int>(i) + 1) + " " + table[i] + "\n";
+        text += PositionLabel(static_cast<int>(i) + 1) + " " +
+                (Unread(unread, i) ? std::string(UnreadText) : table[i]) + "\n";
     return text;
 }
 
-std::string TableJson(const std::vector<std::string>& table, bool complete) {
+std::string TableJson(const std::vector<std::string>& table, const std::vector<bool>& unread,
+                      bool complete) {
     std::string text =
         std::string("{\"completed\":") + (complete ? "true" : "false") + ",\"positions\":[";
     for (size_t i = 0; i < table.size() && i < static_cast<size_t>(PositionCount); ++i) {
         text += (i ? "," : "") + std::string("{\"position\":\"") +
-                PositionLabel(static_cast<int>(i) + 1) + "\",\"id\":" + JsonString(table[i]) + "}";
+                PositionLabel(static_cast<int>(i) + 1) +
+                "\",\"id\":" + (Unread(unread, i) ? "null" : JsonString(table[i])) + "}";
     }
     return text + "]}\n";
 }

@@ -6,18 +6,19 @@
 #include <string>
 #include <vector>
 
-// True for a record the window lists: its name begins with "ZOMRA".
-bool IsListedSlave(const SLAVE& slave);
-
-// One line "ID<TAB>NAME<TAB>DETAIL" per slave.
+// One line "ID<TAB>NAME<TAB>DETAIL" per slave. A tab, CR, LF or backslash inside a field is
+// written as \t, \r, \n or \\, so every slave stays one line of three fields.
 std::string SlaveLines(const std::vector<SLAVE>& slaves);
 // {"completed":...,"slaves":[{"id":...,"name":...,"detail":...},...]}
 std::string SlaveJson(const std::vector<SLAVE>& slaves, bool completed);
 
-// One line "01 00A0C9112233" per position, 14 lines.
-std::string TableLines(const std::vector<std::string>& table);
-// {"completed":...,"positions":[{"position":"01","id":"..."},...]}
-std::string TableJson(const std::vector<std::string>& table, bool complete);
+// One line "01 00A0C9112233" per position, 14 lines; a position flagged in `unread` (its ID
+// could not be read) is "03 not read", which no script takes for an ID.
+std::string TableLines(const std::vector<std::string>& table, const std::vector<bool>& unread);
+// {"completed":...,"positions":[{"position":"01","id":"..."},...]}; an unread position's id
+// is null.
+std::string TableJson(const std::vector<std::string>& table, const std::vector<bool>& unread,
+                      bool complete);
 
 // `text` as a JSON string, quotes included. The module's texts are 8-bit: a byte outside
 // printable ASCII is written as \u00XX (read as Latin-1), so the document is always valid

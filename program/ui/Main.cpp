@@ -8,7 +8,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
-#include "program/btdevice/FamilyMutex.h"
+#include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
 
 #include <QCheckBox>
@@ -20,8 +20,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-
-#include <cstdio>
 
 namespace {
 
@@ -170,9 +168,8 @@ void TfmMain::FormCreate() {
 
     if (!CheckSingleInstance()) {
         if (lockRefusal.empty())
-            platform::CurrentUi().ShowMessageBox(
-                "Another KESTRAVION family software is already running.", "error",
-                platform::BoxIcon::Warning);
+            platform::CurrentUi().ShowMessageBox(AlreadyRunningText, "error",
+                                                 platform::BoxIcon::Warning);
         else
             platform::CurrentUi().ShowMessageBox(lockRefusal, "error", platform::BoxIcon::Error);
         PostQuit();
@@ -182,9 +179,7 @@ void TfmMain::FormCreate() {
     setWindowTitle(QString::fromLatin1(Caption));
     btDevice = std::make_unique<CBtDevice>();
     if (!btDevice->Open()) {
-        platform::CurrentUi().ShowMessageBox(
-            "KESTRAVION is not prepared. \nPlease check USB connection and power.", "error",
-            platform::BoxIcon::Error);
+        platform::CurrentUi().ShowMessageBox(NotPreparedText, "error", platform::BoxIcon::Error);
         PostQuit();
         return;
     }
@@ -235,48 +230,50 @@ void TfmMain::RunClosePath() {
     PostQuit();
 }
 
+template <typename Operation> bool TfmMain::WithProgress(Operation operation) {
+    ShowProgressWindow(WriteExplanation);
+    // Without a worker thread no message is handled until the operation ends: draw it now.
+    fmMsg->repaint();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool done = operation();
+    QGuiApplication::restoreOverrideCursor();
+    fmMsg->hide();
+    return done;
+}
+
 bool TfmMain::WriteRegisteredIds() {
     ModuleOperation operation(*this);
     StoreRegisteredIds();
-    for (;;) {
-        ShowProgressWindow(WriteExplanation);
-        // Without a worker thread no message is handled until the write ends: draw it now.
-        fmMsg->repaint();
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const bool written = btDevice->WriteRegisteredIds();
-        QGuiApplication::restoreOverrideCursor();
-        fmMsg->hide();
-        if (written)
-            break;
+    while (!WithProgress([this] { return btDevice->WriteRegisteredIds(); })) {
         if (!AskWriteAgain())
             return false;
         // A cable pulled out and plugged in again leaves the old handle dead; a master that
         // was only silent is prepared again all the same. Should this fail, the write does
         // too, and the technician is asked again.
-        btDevice->Reconnect();
-    }
-    const std::vector<int> leftOut = btDevice->LeftOutPositions();
-    if (!leftOut.empty()) {
-        std::string positions;
-        for (int position : leftOut) {
-            char label[8];
-            std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(position));
-            positions += (positions.empty() ? "" : ", ") + std::string(label);
-        }
-        platform::CurrentUi().ShowMessageBox(
-            "These positions were not written, because their IDs could not be read from the "
-            "master unit: " +
-                positions + ".\nThe master unit keeps its own entries there.",
-            "error", platform::BoxIcon::Warning);
+        WithProgress([this] { return btDevice->Reconnect(); });
     }
     return true;
 }
 
 bool TfmMain::AskWriteAgain() {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("error"),
-                    QStringLiteral("The ID table was NOT saved to the master unit.\nPlease check "
-                                   "the USB cable and the power of the master unit."),
-                    QMessageBox::NoButton, this);
+    // Only what is known is said: a commit whose acknowledgement was lost and whose table
+    // could not be read back may have been carried out.
+    QString text;
+    const std::vector<int> notTaken = btDevice->NotTakenPositions();
+    if (btDevice->writeVerdict == CBtDevice::wvInDoubt)
+        text = QStringLiteral("The master unit did not confirm the ID table, and it could not be "
+                              "read back: the ID table may or may not be saved.");
+    else if (!notTaken.empty())
+        text = QStringLiteral("The ID table was NOT saved to the master unit: it did not take "
+                              "the %1 %2. The master unit keeps its earlier table.")
+                   .arg(notTaken.size() == 1 ? QStringLiteral("ID of position")
+                                             : QStringLiteral("IDs of positions"),
+                        ToQString(PositionLabels(notTaken)));
+    else
+        text = QStringLiteral("The ID table was NOT saved to the master unit.");
+    text += QStringLiteral("\nPlease check the USB cable and the power of the master unit.");
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("error"), text, QMessageBox::NoButton,
+                    this);
     QPushButton* again = box.addButton(QStringLiteral("Try again"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
     // Neither Return nor Escape gives the table up.

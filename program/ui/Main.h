@@ -70,6 +70,9 @@ public:
     // Return or Enter registers the selected slave at the current row; Delete releases the
     // selected rows as the Release button does. True for a key it handled.
     bool sgGridKeyDown(int key);
+    // True for a position (grid row) whose ID could not be read from the master: it shows
+    // as unread, is never a target and never released, and is left out of the write.
+    bool IsUnread(int row) const;
     // Registers the item at the first free position, if any.
     void lvDevicesDblClick(QListWidgetItem* item);
     void btnReleaseClick(QObject* Sender);
@@ -128,6 +131,8 @@ private:
     void RunClosePath();
     void PostQuit();
     void ShowProgressWindow(const QString& text);
+    // Runs a module operation of the close behind the progress window and the wait cursor.
+    template <typename Operation> bool WithProgress(Operation operation);
     // Asks, after a failed write, whether to write again; false: close without saving.
     bool AskWriteAgain();
 };

@@ -16,7 +16,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -26,8 +25,6 @@ constexpr int FirstPosition = 1;
 constexpr int LastPosition = 14;
 constexpr int IdColumn = 1;
 constexpr int ImageIndexRole = Qt::UserRole;
-
-const char* const SlavePrefix = "ZOMRA";
 
 } // namespace
 
@@ -64,11 +61,8 @@ void TfmMain::SetupGrid() {
     sgGrid->setColumnWidth(IdColumn, 300);
     sgGrid->SetCells(0, 0, "Switch");
     sgGrid->SetCells(IdColumn, 0, "Device ID");
-    for (int row = FirstPosition; row <= LastPosition; row++) {
-        char label[8];
-        std::snprintf(label, sizeof label, "%02X", static_cast<unsigned>(row));
-        sgGrid->SetCells(0, row, label);
-    }
+    for (int row = FirstPosition; row <= LastPosition; row++)
+        sgGrid->SetCells(0, row, PositionLabel(row));
     sgGrid->setCurrentCell(FirstPosition, IdColumn);
 }
 
@@ -112,7 +106,7 @@ bool TfmMain::CanRegisterAt(int col, int row, const QListWidgetItem* item) const
         return false;
     if (!item || ImageIndex(item) == imgRegistered)
         return false;
-    if (!IsFreeId(sgGrid->Cells(col, row)))
+    if (IsUnread(row) || !IsFreeId(sgGrid->Cells(col, row)))
         return false;
     // One slave, one position; and only an ID the master can hold.
     return CheckRegistration(GridTable(), row, ToStdString(item->text())) == rvAccepted;
@@ -151,25 +145,41 @@ void TfmMain::SearchSlaves() {
         return;
     }
     lvDevices->clear();
-    const std::string prefix = SlavePrefix;
-    for (const SLAVE& slave : slaves) {
-        // A slave the result names twice is listed once.
-        if (slave.name.compare(0, prefix.size(), prefix) == 0 && !FindDeviceItem(slave.id))
-            AddDeviceItem(imgFree, slave.id);
-    }
+    for (const SLAVE& slave : ListedSlaves(slaves))
+        AddDeviceItem(imgFree, slave.id);
     fmMsg->hide();
 }
 
 void TfmMain::ShowRegisteredIds() {
     ModuleOperation operation(*this);
     btDevice->ReadRegisteredIds();
+    std::vector<int> unread;
     for (int row = FirstPosition; row <= LastPosition; row++) {
+        if (btDevice->readIncomplete[row - 1]) {
+            // What the master holds there is unknown: shown so, kept out of every rule and
+            // out of the write.
+            sgGrid->SetCells(IdColumn, row, UnreadText);
+            sgGrid->SetCellGreyed(IdColumn, row, true);
+            unread.push_back(row);
+            continue;
+        }
         std::string id = btDevice->GetRegisteredId(row - 1);
         sgGrid->SetCells(IdColumn, row, id);
         if (QListWidgetItem* item = FindDeviceItem(id))
             SetImageIndex(item, imgRegistered);
     }
     idsShown = true;
+    if (!unread.empty())
+        platform::CurrentUi().ShowMessageBox(
+            "The IDs at positions " + PositionLabels(unread) +
+                " could not be read from the master unit.\nThey are shown as \"" + UnreadText +
+                "\", cannot be changed, and are kept as the master unit stores them.",
+            "error", platform::BoxIcon::Warning);
+}
+
+bool TfmMain::IsUnread(int row) const {
+    return row >= FirstPosition && row <= LastPosition && btDevice &&
+           btDevice->readIncomplete[row - 1];
 }
 
 void TfmMain::MarkRegisteredDevices() {
@@ -180,8 +190,11 @@ void TfmMain::MarkRegisteredDevices() {
 }
 
 void TfmMain::StoreRegisteredIds() {
-    for (int row = FirstPosition; row <= LastPosition; row++)
-        btDevice->SetRegisteredId(row - 1, sgGrid->Cells(IdColumn, row));
+    // An unread row keeps the master's own entry: its text is no ID to write.
+    for (int row = FirstPosition; row <= LastPosition; row++) {
+        if (!IsUnread(row))
+            btDevice->SetRegisteredId(row - 1, sgGrid->Cells(IdColumn, row));
+    }
 }
 
 void TfmMain::sgGridDragOver(QObject*, QObject*, int X, int Y, TDragState, bool& Accept) {
@@ -238,6 +251,9 @@ void TfmMain::btnReleaseClick(QObject*) {
     bottom = std::min(bottom, LastPosition);
     std::vector<std::string> released;
     for (int row = top; row <= bottom; row++) {
+        // What an unread row holds is the master's, unseen: it is never released.
+        if (IsUnread(row))
+            continue;
         released.push_back(sgGrid->Cells(IdColumn, row));
         sgGrid->SetCells(IdColumn, row, EmptyId);
     }

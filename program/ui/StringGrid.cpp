@@ -97,6 +97,15 @@ void TStringGrid::SetCells(int col, int row, const std::string& text) {
     cell->setText(ToQString(text));
 }
 
+void TStringGrid::SetCellGreyed(int col, int row, bool greyed) {
+    QTableWidgetItem* cell = item(row, col);
+    if (!cell || col < fixedCols || row < fixedRows)
+        return;
+    // Still selectable, so that the keyboard can move over it; only its text is greyed.
+    cell->setForeground(greyed ? palette().brush(QPalette::Disabled, QPalette::Text)
+                               : palette().text());
+}
+
 void TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
     col = -1;
     if (InFixedColumns(x)) {

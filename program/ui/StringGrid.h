@@ -33,6 +33,9 @@ public:
     std::string Cells(int col, int row) const;
     // A cell outside the grid is left alone.
     void SetCells(int col, int row, const std::string& text);
+    // Shows a cell's text greyed, or as usual again; a title cell or a cell not yet set is
+    // left alone.
+    void SetCellGreyed(int col, int row, bool greyed);
     // The cell under (x, y); column and row are both -1 for a point outside all cells.
     void MouseToCell(int x, int y, int& col, int& row) const;
     // The rectangle of a cell in the same coordinates, as drawn on the screen.

@@ -1,6 +1,6 @@
 // Reading and writing the master's table of registered IDs against the simulated master:
-// the complete access sequences, the sleeps, and the guard that keeps a failed read from
-// being written back.
+// the complete access sequences, the sleeps, the guard that keeps a failed read from being
+// written back, and the read-back that decides whether a write is committed.
 #include "DeviceFixture.h"
 
 namespace {
@@ -32,9 +32,23 @@ std::string Scenario(const std::string& faults = "[]", const std::string& extra 
     return "{\"committedIds\":" + FullTableJson() + ",\"faults\":" + faults + extra + "}";
 }
 
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 class RegisterWire : public DeviceFixture {
 protected:
-    // The frames of a complete write of `ids` (positions 1 to 14).
+    // The queries of the registers of positions `first` to `last`.
+    static std::vector<std::string> Queries(int first = 1, int last = 14) {
+        std::vector<std::string> frames;
+        for (int n = 3 * (first - 1); n < 3 * last; ++n)
+            frames.push_back(Frame(std::string(Registers[n]) + "\r", 9));
+        return frames;
+    }
+
+    // The frames of a complete write of `ids` (positions 1 to 14): access opened, the 42
+    // sets, the 42 queries of the read-back, the commit, access closed.
     static std::vector<std::string> WriteFrames(const std::vector<std::string>& ids) {
         std::vector<std::string> frames{Frame("$00H0\r", 4), Frame("$A0H1\r", 4)};
         for (int n = 0; n < 42; ++n) {
@@ -43,9 +57,8 @@ protected:
             const std::string piece = start < id.size() ? id.substr(start, 4) : "";
             frames.push_back(Frame(std::string(Registers[n]) + "H" + piece + "\r", 4));
         }
-        frames.push_back(Frame("$CDH1\r", 4));
-        frames.push_back(Frame("$A0H0\r", 4));
-        return frames;
+        return frames + Queries() +
+               std::vector<std::string>{Frame("$CDH1\r", 4), Frame("$A0H0\r", 4)};
     }
 
     // What the window does on close: copies every entry back, then writes.
@@ -95,7 +108,8 @@ struct SleepCase {
 class RegisterSleeps : public RegisterWire, public ::testing::WithParamInterface<SleepCase> {};
 
 // With replies that arrive at once, a read or a write takes only its sleeps: the fixed
-// 2 ms whatever the pause says, and the pause after each of the 42 registers.
+// 2 ms whatever the pause says, and the pause after each of the 42 registers (a write's
+// 42 sets and 42 read-back queries).
 TEST_P(RegisterSleeps, ReadAndWriteSleepTwoMillisecondsAndPauseAfterEachRegister) {
     const SleepCase& c = GetParam();
     Configure("wait", c.wait);
@@ -106,7 +120,7 @@ TEST_P(RegisterSleeps, ReadAndWriteSleepTwoMillisecondsAndPauseAfterEachRegister
     EXPECT_EQ(SimNowUs() - before, 2000 + 42 * c.pauseUs);
     before = SimNowUs();
     device->WriteRegisteredIds();
-    EXPECT_EQ(SimNowUs() - before, 2000 + 42 * c.pauseUs);
+    EXPECT_EQ(SimNowUs() - before, 2000 + 84 * c.pauseUs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pause, RegisterSleeps,
@@ -134,7 +148,9 @@ TEST_F(RegisterWire, WriteIsTheCompleteAccessSequence) {
     EXPECT_EQ(device->GetRegisteredId(0), ids[0]);
 }
 
-TEST_F(RegisterWire, WriteSendsEntriesAsTheyStand) {
+// Entries are sent as they stand; those the module cannot hold as set (lower-case digits,
+// short pieces) read back otherwise, and the table is not committed.
+TEST_F(RegisterWire, WriteSendsEntriesAsTheyStandAndCommitsNoneItCannotHold) {
     Start(Scenario());
     std::vector<std::string> ids;
     for (int i = 0; i < 14; ++i) {
@@ -146,14 +162,18 @@ TEST_F(RegisterWire, WriteSendsEntriesAsTheyStand) {
     for (int i = 0; i < 14; ++i) {
         device->SetRegisteredId(i, ids[static_cast<size_t>(i)]);
     }
-    device->WriteRegisteredIds();
+    EXPECT_FALSE(device->WriteRegisteredIds());
     const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(writes, WriteFrames(ids));
-    ASSERT_EQ(writes.size(), 46u);
+    std::vector<std::string> expected = WriteFrames(ids);
+    expected.erase(expected.end() - 2);
+    EXPECT_EQ(writes, expected) << "no $CDH1";
+    ASSERT_EQ(writes.size(), 87u);
     EXPECT_EQ(writes[2], "MX0E05$A1H0012\r\r");
     EXPECT_EQ(writes[3], "MX0E05$A2Hab34\r\r");
     EXPECT_EQ(writes[7], "MX0C05$A6HCD\r\r");
     EXPECT_EQ(writes[8], "MX0A05$A7H\r\r");
+    EXPECT_EQ(device->NotTakenPositions(), (std::vector<int>{1, 2, 3}));
+    ExpectCommittedTableIntact();
 }
 
 TEST_F(RegisterWire, ReadThenWriteLeavesTheTableAsItWas) {
@@ -188,6 +208,7 @@ TEST_F(RegisterWire, ShortRegisterReplyIsNotWrittenBack) {
                                      IdOf(1).substr(static_cast<size_t>(4 * n), 4) + "\r",
                                  4));
     }
+    expected = expected + Queries(1, 1);
     expected.push_back(Frame("$CDH1\r", 4));
     expected.push_back(Frame("$A0H0\r", 4));
     EXPECT_EQ(Writes(), expected);
@@ -207,7 +228,9 @@ TEST_F(RegisterWire, ReplyMissingOnlyItsClosingCharacterCountsAsShort) {
     EXPECT_FALSE(device->readIncomplete[12]);
 }
 
-// A late reply is taken for the next register's, and every reply after it is one behind.
+// A late reply is taken for the next register's, and every reply after it is one behind:
+// the positions after it stay out of the write, and a write whose replies are still one
+// behind reads back otherwise and is not committed.
 TEST_F(RegisterWire, LateRegisterReplyKeepsTheWholeRestOutOfTheWrite) {
     Start(Scenario("[{\"command\":\"$A8\",\"action\":\"delay\",\"delayMs\":61000,"
                    "\"times\":1}]"));
@@ -215,7 +238,8 @@ TEST_F(RegisterWire, LateRegisterReplyKeepsTheWholeRestOutOfTheWrite) {
     for (int i = 0; i < 14; ++i) {
         EXPECT_EQ(device->readIncomplete[i], i >= 2) << "entry " << i;
     }
-    StoreAndWrite();
+    EXPECT_FALSE(device->WriteRegisteredIds());
+    EXPECT_EQ(CountWrites(Writes(), Frame("$CDH1\r", 4)), 0);
     ExpectCommittedTableIntact();
 }
 
@@ -272,7 +296,7 @@ TEST_F(RegisterWire, SoundReadAfterAFailedOneIsWrittenWhole) {
         EXPECT_FALSE(device->readIncomplete[i]) << "entry " << i;
     }
     StoreAndWrite();
-    EXPECT_EQ(Writes().size(), 46u);
+    EXPECT_EQ(Writes().size(), 88u);
     ExpectCommittedTableIntact();
 }
 
@@ -282,6 +306,8 @@ struct FailedWriteCase {
     size_t failingFrame;    // index in the complete write's frames
     bool closesAccess;      // "$A0H0" still follows
     long long maxElapsedUs; // a short reply too is waited for until the time limit
+    bool resolves = false;  // a lost commit acknowledgement: the stored table is read back
+    int notTaken = 0;       // the position named as not taken, if any
 };
 
 class FailedWrite : public RegisterWire, public ::testing::WithParamInterface<FailedWriteCase> {};
@@ -303,11 +329,16 @@ TEST_P(FailedWrite, StopsAtTheFirstIncompleteReplyAndNeverCommits) {
     const std::vector<std::string> all = WriteFrames(cleared);
     std::vector<std::string> expected(all.begin(),
                                       all.begin() + static_cast<long>(c.failingFrame) + 1);
+    if (c.resolves) {
+        expected = expected + std::vector<std::string>{Frame("$CEH1\r", 4)} + Queries();
+    }
     if (c.closesAccess) {
         expected.push_back(Frame("$A0H0\r", 4));
     }
     EXPECT_EQ(Writes(), expected);
     ExpectCommittedTableIntact();
+    EXPECT_EQ(device->NotTakenPositions(),
+              c.notTaken ? std::vector<int>{c.notTaken} : std::vector<int>{});
 
     // Trying again is a whole new session on the link opened anew, which commits once the
     // master answers again.
@@ -332,13 +363,57 @@ INSTANTIATE_TEST_SUITE_P(
         FailedWriteCase{"ShortOpening",
                         R"([{"command":"$00","action":"short","bytes":2,"times":1}])", 0, true,
                         61000000},
-        FailedWriteCase{"SilentCommit",
-                        R"([{"command":"$CD","action":"dead","forMs":30000,"times":1}])", 44, false,
-                        61000000},
+        FailedWriteCase{"DeadAtCommit",
+                        R"([{"command":"$CD","action":"dead","forMs":30000,"times":1}])", 86, true,
+                        63000000, true},
+        FailedWriteCase{"RefusedSet", R"([{"command":"$A7","action":"refuse","times":1}])", 85,
+                        true, 1000000, false, 3},
+        FailedWriteCase{"RefusedLastSet", R"([{"command":"$CC","action":"refuse","times":1}])", 85,
+                        true, 1000000, false, 14},
         FailedWriteCase{"PulledCable",
                         R"([{"command":"$B1","action":"unplug","forMs":1000,"times":1}])", 17,
                         false, 1000000}),
     [](const ::testing::TestParamInfo<FailedWriteCase>& info) { return info.param.name; });
+
+struct LostAckCase {
+    const char* name;
+    const char* faults;
+    CBtDevice::WriteVerdict verdict;
+};
+
+class LostCommitAck : public RegisterWire, public ::testing::WithParamInterface<LostAckCase> {};
+
+// A commit whose acknowledgement is lost may or may not have been carried out: the stored
+// table, read back, says which, and a read-back that fails too says neither.
+TEST_P(LostCommitAck, IsResolvedByTheStoredTable) {
+    const LostAckCase& c = GetParam();
+    Start(Scenario(c.faults));
+    const std::vector<std::string> cleared(14, "000000000000");
+    for (int i = 0; i < 14; ++i)
+        device->SetRegisteredId(i, cleared[static_cast<size_t>(i)]);
+    EXPECT_EQ(device->WriteRegisteredIds(), c.verdict == CBtDevice::wvSaved);
+    EXPECT_EQ(device->writeVerdict, c.verdict);
+    std::vector<std::string> expected = WriteFrames(cleared);
+    expected.back() = Frame("$CEH1\r", 4);
+    if (c.verdict == CBtDevice::wvSaved)
+        expected = expected + Queries();
+    expected.push_back(Frame("$A0H0\r", 4));
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_STREQ(SimCommittedId(7), "000000000000") << "the commit was carried out";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, LostCommitAck,
+    ::testing::Values(LostAckCase{"ShortAck",
+                                  R"([{"command":"$CD","action":"short","bytes":2,"times":1}])",
+                                  CBtDevice::wvSaved},
+                      LostAckCase{"NoAck", R"([{"command":"$CD","action":"silent","times":1}])",
+                                  CBtDevice::wvSaved},
+                      LostAckCase{"NoReadBack",
+                                  R"([{"command":"$CD","action":"short","bytes":2,"times":1},
+                                      {"command":"$CE","action":"short","bytes":2,"times":1}])",
+                                  CBtDevice::wvInDoubt}),
+    [](const ::testing::TestParamInfo<LostAckCase>& info) { return info.param.name; });
 
 } // namespace
 

@@ -3,7 +3,7 @@
 // bytes on the wire (the wire log). The runs are in real time; the scenarios keep them short.
 #include "RunProgram.h"
 
-#include "program/btdevice/FamilyMutex.h"
+#include "program/btdevice/Rules.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +190,17 @@ TEST_F(CliTest, SearchPrintsTheListedSlavesWithTheTraceKeptOutOfStandardOutput) 
     EXPECT_EQ(run.out, listed);
     EXPECT_NE(run.err.find("Thread ON\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("[T]$04\n"), std::string::npos) << run.err;
+
+    // A slave is listed once whatever the case of its hex letters, and a tab or backslash in
+    // its name cannot break its line.
+    Write(dir_ / "scenario.json",
+          R"({"replyLatencyMs": 0, "search": {"durationMs": 50}, "slaves": [
+              {"id": "00A0C9445566", "name": "ZOMRA\tT2\\b", "detail": "rssi -55"},
+              {"id": "00a0c9445566", "name": "ZOMRA-T2", "detail": "rssi -56"}]})");
+    fs::remove(dir_ / "config.ini");
+    run = Run({"search"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "00A0C9445566\tZOMRA\\tT2\\\\b\trssi -55\n");
 }
 
 TEST_F(CliTest, SetAndReleaseChangeExactlyTheNamedPositions) {
@@ -239,10 +250,16 @@ TEST_F(CliTest, BackupThenRestoreBringsAChangedTableBack) {
         reordered.insert(reordered.begin(), line + "\r\n");
     for (const std::string& line : reordered)
         crlf += line;
-    Write(dir_ / "table.txt", crlf);
+    Write(dir_ / "table.txt", "\xEF\xBB\xBF" + crlf + "\r\n\r\n");
     run = Run({"restore", "table.txt"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(State(), TableText(Committed, '='));
+
+    // A backup that cannot be written whole leaves the earlier file as it was.
+    fs::create_directory(dir_ / "table.txt.tmp");
+    run = Run({"backup", "table.txt"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(Slurp(dir_ / "table.txt"), "\xEF\xBB\xBF" + crlf + "\r\n\r\n");
 }
 
 // Each kind of bad input: exit status 2, a message, and nothing sent to the master.
@@ -276,7 +293,9 @@ TEST_F(CliTest, BadInputExits2WithNothingOnTheWire) {
         {"backup with a position twice", {"restore", "b.txt"}, full + "03=000000000000\n"},
         {"backup with a short ID", {"restore", "b.txt"}, "01=00A0C911223\n" + full.substr(16)},
         {"backup with a bad position", {"restore", "b.txt"}, full + "0F=000000000000\n"},
-        {"backup line without =", {"restore", "b.txt"}, full + "\n"},
+        {"backup line without =",
+         {"restore", "b.txt"},
+         full.substr(0, 16) + "\n" + full.substr(16)},
         {"backup with one ID twice", {"restore", "b.txt"}, "01=00A0C9778899\n" + full.substr(16)},
     };
     for (const Case& c : cases) {
@@ -325,28 +344,31 @@ TEST_F(CliTest, AnIncompleteReadIsNamedAndNeverWrittenBack) {
     ProgramRun run = Run({"read"});
     EXPECT_EQ(run.status, 4);
     EXPECT_NE(run.err.find("07"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("\n07 not read\n"), std::string::npos) << run.out;
 
     run = Run({"backup", "table.txt"});
     EXPECT_EQ(run.status, 4);
     EXPECT_FALSE(fs::exists(dir_ / "table.txt"));
 
-    // A set still goes through; the positions not read are left out, and the master keeps
-    // its own entries there.
+    // The slave stored there is unknown, so no change can be checked against it: nothing
+    // is written.
+    fs::remove(dir_ / "wire.log");
     run = Run({"set", "3", "00A0C9445566"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("position 07 left out"), std::string::npos) << run.err;
-    EXPECT_EQ(State(), TableText(With(Committed, {{3, "00A0C9445566"}}), '='));
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("position 07 not read"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("$A0H1"), 1) << "the read's register access, no write's";
+    EXPECT_EQ(State(), "");
 }
 
-TEST_F(CliTest, AReadBackThatDiffersExits4NamingThePosition) {
-    // "$A7" is the first register of position 03: its query in the read-back answers other
-    // digits than were written.
-    Scenario(R"(, "faults": [{"command": "$A7", "skip": 2, "times": 1, "action": "reply",
-                               "text": "#A7:K1111\r"}])");
+TEST_F(CliTest, ASetTheMasterRefusesExits4WithNothingCommitted) {
+    // "$A7" is the first register of position 03: the first is the read's query, the second
+    // the write's set, which the module answers in full without storing it.
+    Scenario(R"(, "faults": [{"command": "$A7", "skip": 1, "times": 1, "action": "refuse"}])");
     const ProgramRun run = Run({"set", "3", "00A0C9445566"});
     EXPECT_EQ(run.status, 4);
     EXPECT_NE(run.err.find("position 03"), std::string::npos) << run.err;
-    EXPECT_EQ(Count("$CDH1"), 1);
+    EXPECT_EQ(Count("$CDH1"), 0);
+    EXPECT_EQ(State(), "");
 }
 
 TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {

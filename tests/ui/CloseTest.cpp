@@ -9,17 +9,22 @@
 
 namespace {
 
-// The commands of one write of the demo table, with position 1 holding `first`.
-std::vector<std::string> TableWrite(const std::string& first = "000000000000") {
+// The commands of one write of the demo table, with position 1 holding `first`: the sets,
+// the read-back of the positions set, the commit. Without `unread`, every position is set.
+std::vector<std::string> TableWrite(const std::string& first = "000000000000", int unread = 0) {
     std::vector<std::string> ids(14, "000000000000");
     ids[0] = first;
     ids[1] = "00A0C8222222";
     ids[4] = "00A0C8999999";
     std::vector<std::string> commands = {"$00H0", "$A0H1"};
-    for (int position = 0; position < 14; position++) {
-        for (int k = 0; k < 3; k++)
-            commands.push_back(std::string(IdRegisterTable[position].registers[k]) + "H" +
-                               ids[position].substr(4 * k, 4));
+    if (unread)
+        commands.push_back("$CEH1");
+    for (const bool set : {true, false}) {
+        for (int position = 0; position < 14; position++) {
+            for (int k = 0; k < 3 && position + 1 != unread; k++)
+                commands.push_back(std::string(IdRegisterTable[position].registers[k]) +
+                                   (set ? "H" + ids[position].substr(4 * k, 4) : ""));
+        }
     }
     commands.push_back("$CDH1");
     commands.push_back("$A0H0");
@@ -108,39 +113,56 @@ namespace {
 const char* const NotSaved = "The ID table was NOT saved to the master unit.\nPlease check the "
                              "USB cable and the power of the master unit.";
 
-// The demo master, with its write session's "$A7" set failing `times` times: the start-up
-// read of "$A7" passes.
-std::string FailingWrite(const std::string& action, int times) {
+// The demo master, with its write session's set of `command` failing `times` times: the
+// start-up read of that register passes.
+std::string FailingWrite(const std::string& action, int times, const std::string& command = "$A7") {
     std::string scenario = DemoScenario;
-    scenario.insert(scenario.rfind('}'), ",\"faults\": [{\"command\": \"$A7\", \"skip\": 1, " +
-                                             action + ", \"times\": " + std::to_string(times) +
-                                             "}]");
+    scenario.insert(scenario.rfind('}'), ",\"faults\": [{\"command\": \"" + command +
+                                             "\", \"skip\": 1, " + action +
+                                             ", \"times\": " + std::to_string(times) + "}]");
     return scenario;
 }
 
 } // namespace
 
-// A failed write is never silent and never committed in part: the technician tries again
-// (a whole new session that commits once) or closes without saving.
+// A failed write is never silent and never committed in part, nor one whose set the master
+// answered without storing: the technician tries again (a whole new session that commits
+// once) or closes without saving.
 TEST_F(CloseTest, AFailedWriteIsReportedAndCanBeTriedAgain) {
-    Start(FailingWrite("\"action\": \"short\", \"bytes\": 3", 1));
-    window->lvDevices->setCurrentRow(0);
-    DropAt(CellCentre(1, 1));
-    SimClearLogs();
-    boxAnswers = {"Try again"};
-    window->close();
-    EXPECT_EQ(RunLoop(), 0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, "error");
-    EXPECT_EQ(boxes[0].text, NotSaved);
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(boxes[0].owner, window.get());
-    EXPECT_EQ(Count("$CDH1"), 1);
-    const std::vector<std::string> write = TableWrite("00A0C8111111");
-    const std::vector<std::string> commands = ModuleCommands();
-    ASSERT_GE(commands.size(), write.size());
-    EXPECT_EQ(std::vector<std::string>(commands.end() - write.size(), commands.end()), write);
-    EXPECT_STREQ(SimCommittedId(1), "00A0C8111111");
+    const struct {
+        const char* action;
+        const char* command;
+        std::string text;
+    } cases[] = {
+        {"\"action\": \"short\", \"bytes\": 3", "$A7", NotSaved},
+        {"\"action\": \"refuse\"", "$A2",
+         "The ID table was NOT saved to the master unit: it did not take the ID of position 01. "
+         "The master unit keeps its earlier table.\nPlease check the USB cable and the power of "
+         "the master unit."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        Stop();
+        boxes.clear();
+        Start(FailingWrite(c.action, 1, c.command));
+        window->lvDevices->setCurrentRow(0);
+        DropAt(CellCentre(1, 1));
+        SimClearLogs();
+        boxAnswers = {"Try again"};
+        window->close();
+        EXPECT_EQ(RunLoop(), 0);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].title, "error");
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(boxes[0].owner, window.get());
+        EXPECT_EQ(Count("$CDH1"), 1);
+        const std::vector<std::string> write = TableWrite("00A0C8111111");
+        const std::vector<std::string> commands = ModuleCommands();
+        ASSERT_GE(commands.size(), write.size());
+        EXPECT_EQ(std::vector<std::string>(commands.end() - write.size(), commands.end()), write);
+        EXPECT_STREQ(SimCommittedId(1), "00A0C8111111");
+    }
 }
 
 TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
@@ -167,18 +189,43 @@ TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
     }
 }
 
-// Positions the write left out because their read failed are named when the tool closes.
-TEST_F(CloseTest, PositionsLeftOutOfTheWriteAreNamed) {
+// A position whose read failed shows as unread: the technician is told once, at start-up;
+// it is no target of drag, Return or double-click, Release leaves it, and the write leaves
+// the master's entry there alone, with nothing more said at the close.
+TEST_F(CloseTest, AnUnreadPositionIsShownSoAndKeptAsStored) {
     std::string scenario = DemoScenario;
     scenario.insert(scenario.rfind('}'),
-                    ",\"faults\": [{\"command\": \"$AB\", \"action\": \"refuse\", \"times\": 1}]");
+                    ",\"faults\": [{\"command\": \"$AE\", \"action\": \"refuse\", \"times\": 1}]");
     Start(scenario);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The IDs at positions 05 could not be read from the master unit.\n"
+                             "They are shown as \"not read\", cannot be changed, and are kept as "
+                             "the master unit stores them.");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(Cell(5), "not read");
+
+    window->lvDevices->setCurrentRow(0);
+    EXPECT_FALSE(DragOverAt(CellCentre(1, 5)));
+    window->sgGrid->setCurrentCell(5, 1);
+    window->sgGridKeyDown(Qt::Key_Return);
+    EXPECT_EQ(Cell(5), "not read");
+    window->sgGrid->setRangeSelected(QTableWidgetSelectionRange(2, 1, 5, 1), true);
+    Release();
+    EXPECT_EQ(Cell(5), "not read");
+    EXPECT_EQ(Cell(2), "000000000000") << "the rows around it are released";
+    window->lvDevicesDblClick(window->lvDevices->item(0));
+    EXPECT_EQ(Cell(1), "00A0C8111111") << "the first free position, not the unread one";
+
+    SimClearLogs();
     window->close();
     EXPECT_EQ(RunLoop(), 0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "These positions were not written, because their IDs could not be "
-                             "read from the master unit: 04.\nThe master unit keeps its own "
-                             "entries there.");
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(Count("$CDH1"), 1);
+    EXPECT_EQ(boxes.size(), 1u);
+    std::vector<std::string> write = TableWrite("00A0C8111111", 5);
+    for (std::string& command : write) {
+        if (command.rfind("$A4H", 0) == 0 || command.rfind("$A5H", 0) == 0 ||
+            command.rfind("$A6H", 0) == 0)
+            command = command.substr(0, 4) + "0000"; // position 02, released above
+    }
+    EXPECT_EQ(ModuleCommands(), write);
+    EXPECT_STREQ(SimCommittedId(5), "00A0C8999999");
 }
