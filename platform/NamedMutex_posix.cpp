@@ -1,7 +1,6 @@
 #include "NamedMutex.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,19 +15,29 @@ namespace {
 // system releases the lock when the process ends, as it releases a mutex.
 int heldLock = -1;
 
-// The folder of the lock file. `perUser` tells the folder under /tmp, which anyone could
-// have made first and which is therefore checked before use.
+// A folder set by a test in place of the per-user one.
+std::string testFolder;
+
+// The folder of the lock file: one per user, whatever the environment, so that the desktop,
+// a cron job and a service of the same user exclude each other. `perUser` tells the folder
+// under /tmp, which anyone could have made first and which is therefore checked before use.
 std::string LockFolder(bool& perUser) {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        perUser = false;
-        return runtime;
-    }
-    perUser = true;
-    return "/tmp/kestravion-" + std::to_string(::getuid());
+    perUser = testFolder.empty();
+    return perUser ? "/tmp/kestravion-" + std::to_string(::getuid()) : testFolder;
 }
 
 std::string Refusal(const std::string& what, const std::string& path, const std::string& how) {
     return "The lock " + what + " " + path + " " + how;
+}
+
+// What mends a folder or file in the way: in the sticky /tmp only its owner, or an
+// administrator, may remove it.
+std::string Removal(const std::string& path) {
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) == 0 && seen.st_uid != ::getuid())
+        return "; ask an administrator to remove it (sudo rm -r '" + path +
+               "'), then start again.";
+    return "; remove it and start again.";
 }
 
 // Opens the lock folder, making the per-user one private to the user when it is missing.
@@ -44,9 +53,9 @@ int OpenLockFolder(std::string& why) {
         const int openError = errno;
         struct stat seen {};
         if (openError == ENOTDIR || openError == ELOOP)
-            why = Refusal("folder", dir, "is not a folder; remove it and start again.");
+            why = Refusal("folder", dir, "is not a folder" + Removal(dir));
         else if (perUser && ::lstat(dir.c_str(), &seen) == 0 && seen.st_uid != ::getuid())
-            why = Refusal("folder", dir, "belongs to another user; remove it and start again.");
+            why = Refusal("folder", dir, "belongs to another user" + Removal(dir));
         else
             why = Refusal("folder", dir,
                           std::string("cannot be opened: ") + std::strerror(openError) + ".");
@@ -56,9 +65,9 @@ int OpenLockFolder(std::string& why) {
         return fd;
     struct stat folder {};
     if (::fstat(fd, &folder) != 0 || folder.st_uid != ::getuid()) {
-        why = Refusal("folder", dir, "belongs to another user; remove it and start again.");
+        why = Refusal("folder", dir, "belongs to another user" + Removal(dir));
     } else if ((folder.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        why = Refusal("folder", dir, "may be written by other users; remove it and start again.");
+        why = Refusal("folder", dir, "may be written by other users" + Removal(dir));
     } else {
         // A folder made under a strict umask must still let its owner in.
         if (made)
@@ -87,7 +96,7 @@ int OpenLockFile(const std::string& name, std::string& why) {
     why = fd < 0 ? Refusal("file", NamedMutexPath(name),
                            std::string("cannot be opened: ") + std::strerror(openError) + ".")
                  : Refusal("file", NamedMutexPath(name),
-                           "is not a plain file; remove it and start again.");
+                           "is not a plain file" + Removal(NamedMutexPath(name)));
     if (fd >= 0)
         ::close(fd);
     return -1;
@@ -113,6 +122,10 @@ InstanceLock TakeNamedMutex(const std::string& name, std::string& why) {
     why = Refusal("file", NamedMutexPath(name),
                   std::string("cannot be locked: ") + std::strerror(lockError) + ".");
     return InstanceLock::Refused;
+}
+
+void SetLockFolderForTests(const std::string& folder) {
+    testFolder = folder;
 }
 
 std::string NamedMutexPath(const std::string& name) {

@@ -35,6 +35,9 @@ InstanceLock TakeNamedMutex(const std::string& name, std::string& why) {
     return InstanceLock::Taken;
 }
 
+// The mutex is one for the whole system; there is no folder to set.
+void SetLockFolderForTests(const std::string&) {}
+
 std::string NamedMutexPath(const std::string& name) {
     return name;
 }

@@ -21,10 +21,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const std::vector<std::pair<std::string, std::string>>& env);
 
 // Holds the family's single-instance mutex `name` as another program of the family would,
-// until destroyed; a child given `lockFolder` as its XDG_RUNTIME_DIR (Linux) sees it held.
+// until destroyed.
 class HeldMutex {
 public:
-    HeldMutex(const std::string& name, const std::string& lockFolder);
+    explicit HeldMutex(const std::string& name);
     ~HeldMutex();
     bool held() const { return held_; }
 

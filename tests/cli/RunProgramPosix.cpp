@@ -78,9 +78,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-HeldMutex::HeldMutex(const std::string& name, const std::string& lockFolder) {
-    // The lock file lies where the child, given the same folder, looks for it.
-    ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
+HeldMutex::HeldMutex(const std::string& name) {
+    // The user's own lock file, where every program of the family looks for it.
     lock_ = ::open(platform::NamedMutexPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     held_ = lock_ >= 0 && ::flock(static_cast<int>(lock_), LOCK_EX | LOCK_NB) == 0;
 }

@@ -81,8 +81,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-HeldMutex::HeldMutex(const std::string& name, const std::string&) {
-    // The mutex is the system's, whatever folder the child is given.
+HeldMutex::HeldMutex(const std::string& name) {
     HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
     held_ = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
     lock_ = reinterpret_cast<intptr_t>(mutex);

@@ -84,8 +84,8 @@ TEST(NamedMutex, OfCopiesStartedAtTheSameMomentExactlyOneTakesIt) {
         ::close(fd);
 }
 
-// The per-user folder under /tmp of a user without XDG_RUNTIME_DIR, as root prepares it
-// for that user; a copy of this process then runs as that user and tries the lock.
+// The per-user folder under /tmp, as root prepares it for a user; a copy of this process
+// then runs as that user and tries the lock, with an XDG_RUNTIME_DIR that does not move it.
 class LockFolder : public ::testing::Test {
 protected:
     static constexpr uid_t kUser = 54321;
@@ -108,7 +108,7 @@ protected:
             ::close(report[0]);
             if (::setgid(kUser) != 0 || ::setuid(kUser) != 0)
                 ::_exit(1);
-            ::unsetenv("XDG_RUNTIME_DIR");
+            ::setenv("XDG_RUNTIME_DIR", "/tmp", 1);
             std::string reason;
             char outcome =
                 static_cast<char>('0' + static_cast<int>(platform::TakeNamedMutex("lock", reason)));
@@ -158,14 +158,14 @@ TEST_F(LockFolder, FolderThatOthersCouldControlIsRefused) {
              (void)!::chown(f.c_str(), kOther, kOther);
              ::chmod(f.c_str(), 0700);
          },
-         "belongs to another user"},
+         "belongs to another user; ask an administrator to remove it (sudo rm -r '"},
         {"the user's folder, writable by all",
          [](const std::string& f) {
              std::filesystem::create_directory(f);
              (void)!::chown(f.c_str(), kUser, kUser);
              ::chmod(f.c_str(), 0777);
          },
-         "may be written by other users"},
+         "may be written by other users; remove it and start again."},
         {"a link to a folder of the user",
          [](const std::string& f) {
              std::filesystem::create_directory(f + "-target");

@@ -1,5 +1,7 @@
-// The window tests run headless, each process with a runtime folder of its own, so the
+// The window tests run headless, each process with a lock folder of its own, so the
 // single-instance lock of one test run never meets another's.
+#include "platform/NamedMutex.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -13,7 +15,7 @@ int main(int argc, char* argv[]) {
     char runtime[] = "/tmp/tarvelo-ui-run-XXXXXX";
     if (!mkdtemp(runtime))
         return 1;
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
+    platform::SetLockFolderForTests(runtime);
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     testing::InitGoogleTest(&argc, argv);

@@ -51,6 +51,7 @@ SESSION ReadSession(const std::vector<std::string>& commands, size_t& at) {
         }
     } else {
         session.kind = "write";
+        std::vector<size_t> set;
         for (size_t position = 0; position < Positions; ++position) {
             if (!IsSetOf(next(), registers[3 * position])) {
                 session.ids.push_back("-");
@@ -65,10 +66,32 @@ SESSION ReadSession(const std::vector<std::string>& commands, size_t& at) {
                 ++at;
             }
             session.ids.push_back(id);
+            set.push_back(position);
         }
-        if (next() != "$CDH1")
-            return bad("\"$CDH1\"");
-        ++at;
+        // The queries of the positions set, in order: the read-back before the commit, and
+        // again after "$CEH1" when the commit's acknowledgement was lost.
+        auto readBack = [&]() -> std::string {
+            for (size_t position : set) {
+                for (size_t k = 0; k < 3; ++k) {
+                    if (next() != registers[3 * position + k])
+                        return "\"" + registers[3 * position + k] + "\"";
+                    ++at;
+                }
+            }
+            return "";
+        };
+        if (std::string missing = readBack(); !missing.empty())
+            return bad(missing);
+        if (next() == "$CDH1") {
+            ++at;
+            if (next() == "$CEH1") {
+                ++at;
+                if (std::string missing = readBack(); !missing.empty())
+                    return bad(missing);
+            }
+        } else {
+            session.kind = "uncommitted";
+        }
     }
     if (next() != "$A0H0")
         return bad("\"$A0H0\"");

@@ -8,10 +8,10 @@
 namespace e2e {
 
 struct SESSION {
-    std::string kind;             // "read", "write" or "bad"
-    std::vector<std::string> ids; // write: the 14 IDs as sent, position 1 first; "-" for
-                                  // a position whose registers were not set
-    std::string problem;          // bad: what broke the sequence
+    std::string kind;             // "read", "write", "uncommitted" or "bad"
+    std::vector<std::string> ids; // (un)committed write: the 14 IDs as sent, position 1 first; "-"
+                                  // for a position whose registers were not set
+    std::string problem; // bad: what broke the sequence
 };
 
 // The 42 register query commands, position 1 first, three per position.
@@ -20,9 +20,11 @@ const std::vector<std::string>& RegisterCommands();
 // Splits `commands` (as from HostCommands) into sessions. A read is "$00H0", "$A0H1",
 // "$CEH1", the 42 queries in order, "$A0H0". A write is "$00H0", "$A0H1", optionally
 // "$CEH1" (the working registers loaded from the stored table), the sets of each position
-// in order (all three of a position, or none when the position is left as stored),
-// "$CDH1", "$A0H0". Anything else inside a session, or a session left open at the end,
-// makes it "bad".
+// in order (all three of a position, or none when the position is left as stored), the
+// queries of the positions set (the read-back), "$CDH1" (optionally followed by "$CEH1" and
+// the same queries again: a lost acknowledgement resolved), "$A0H0". A write whose
+// read-back is followed by "$A0H0" alone is "uncommitted". Anything else inside a session,
+// or a session left open at the end, makes it "bad".
 std::vector<SESSION> RegisterSessions(const std::vector<std::string>& commands);
 
 } // namespace e2e

@@ -1,7 +1,8 @@
 // e2e_check: what the end-to-end runner needs to know from the simulated master's wire log.
 //   e2e_check commands WIRELOG   every command the host sent, one a line
 //   e2e_check sessions WIRELOG   one line per register access session:
-//                                "read", "write ID1,...,ID14" or "bad <what>";
+//                                "read", "write ID1,...,ID14", "uncommitted
+//                                ID1,...,ID14" or "bad <what>";
 //                                exit status 1 when any session is bad
 #include "Sessions.h"
 #include "WireLog.h"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const e2e::SESSION& session : e2e::RegisterSessions(commands)) {
         std::cout << session.kind;
-        if (session.kind == "write") {
+        if (session.kind == "write" || session.kind == "uncommitted") {
             const char* separator = " ";
             for (const std::string& id : session.ids) {
                 std::cout << separator << id;

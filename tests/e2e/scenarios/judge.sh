@@ -7,7 +7,8 @@ log_frame() {
 }
 
 # log_table_read / log_table_write ID...: the log of a complete read, or of a write of
-# the IDs given ("-" leaves a position out, after loading the stored table).
+# the IDs given ("-" leaves a position out, after loading the stored table) with its
+# read-back and commit.
 log_table_read() {
     local reg
     log_frame '$00H0' 4
@@ -29,6 +30,15 @@ log_table_write() {
         if [[ $id != - ]]; then
             for k in 0 1 2; do
                 log_frame "${regs[position * 3 + k]}H${id:k*4:4}" 4
+            done
+        fi
+        position=$((position + 1))
+    done
+    position=0
+    for id in "$@"; do
+        if [[ $id != - ]]; then
+            for k in 0 1 2; do
+                log_frame "${regs[position * 3 + k]}" 9
             done
         fi
         position=$((position + 1))
@@ -59,6 +69,8 @@ scenario_wire_judge() {
 
     log_table_write 00A0C8E1F2AA - - 00A0C8E1F2BB - - - - - - - - - 00A0C8E1F2CC >"$WIRELOG"
     expect_sessions "write 00A0C8E1F2AA,-,-,00A0C8E1F2BB,-,-,-,-,-,-,-,-,-,00A0C8E1F2CC"
+    log_table_write "${TABLE[@]}" | grep -vF 'CDH1' >"$WIRELOG"
+    expect_sessions "$(write_session "${TABLE[@]}" | sed 's/^write/uncommitted/')"
 
     # A search poll in the middle of a write, and a write that never closes.
     log_table_write "${TABLE[@]}" | sed '12a > MX090A$03\\r\\r' >"$WIRELOG"
