@@ -9,4 +9,7 @@ namespace platform {
 // only switched to line buffering so each trace line shows as it is written.
 void OpenTraceConsole();
 
+// True when standard error is a terminal, where a progress indicator may be drawn.
+bool StderrIsTerminal();
+
 } // namespace platform

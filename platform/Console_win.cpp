@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include <cstdio>
+#include <io.h>
 #include <windows.h>
 
 namespace platform {
@@ -9,6 +10,10 @@ void OpenTraceConsole() {
     ::AllocConsole();
     std::FILE* reopened = std::freopen("CONOUT$", "w", stdout);
     (void)reopened;
+}
+
+bool StderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 } // namespace platform

@@ -35,8 +35,7 @@ std::string Refusal(const std::string& what, const std::string& path, const std:
 std::string Removal(const std::string& path) {
     struct stat seen {};
     if (::lstat(path.c_str(), &seen) == 0 && seen.st_uid != ::getuid())
-        return "; ask an administrator to remove it (sudo rm -r '" + path +
-               "'), then start again.";
+        return "; ask an administrator to remove it (sudo rm -r '" + path + "'), then start again.";
     return "; remove it and start again.";
 }
 

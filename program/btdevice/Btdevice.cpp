@@ -6,6 +6,8 @@
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
 
+#include <cstdarg>
+
 namespace {
 
 // A pause longer than this is taken as this: the pause paces polling, and a mistyped or
@@ -19,13 +21,14 @@ bool LookupOption(const std::string& key, Item& entry) {
 
 } // namespace
 
-CBtDevice::CBtDevice()
+CBtDevice::CBtDevice(std::FILE* trace)
     : link(nullptr), readPosition(0), tokenKind(tkEnd), charClass(), waitOn(0), waitTime(0),
       readIncomplete(), notTaken() {
     link = new CAxoDll(true);
+    link->trace = trace;
 
     Item entry;
-    if (LookupOption("output", entry) && entry.value == "dos") {
+    if (trace == stdout && LookupOption("output", entry) && entry.value == "dos") {
         platform::OpenTraceConsole();
     }
     if (LookupOption("wait", entry) && (entry.value == "ON" || entry.value == "on")) {
@@ -48,6 +51,15 @@ void CBtDevice::FillCharClass() {
     charClass[44] = ccComma;
     charClass[13] = ccCR;
     charClass[10] = ccLF;
+}
+
+void CBtDevice::Trace(const char* format, ...) const {
+    if (!link->trace)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(link->trace, format, arguments);
+    va_end(arguments);
 }
 
 bool CBtDevice::Open() {

@@ -5,6 +5,7 @@
 #include "Rules.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,9 @@ extern const IdRegisterRow IdRegisterTable[];
 
 class CBtDevice {
 public:
-    CBtDevice();
+    // The module layer's trace goes to `trace` (nullptr: nowhere). With standard output, the
+    // window's choice, "output"="dos" also opens the console that shows it.
+    explicit CBtDevice(std::FILE* trace = stdout);
     ~CBtDevice();
     CBtDevice(const CBtDevice&) = delete;
     CBtDevice& operator=(const CBtDevice&) = delete;
@@ -146,6 +149,8 @@ public:
     bool notTaken[IdCount];
 
 private:
+    // Writes one piece of the trace, printf-style, to the link's trace stream, if any.
+    void Trace(const char* format, ...) const;
     enum ReadBackResult { rbAgrees, rbDiffers, rbFailed };
     // Queries the working registers of every position the write sets and compares them
     // with its entry (hex letters in either case), marking notTaken. `reply` is the last

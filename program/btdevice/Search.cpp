@@ -64,10 +64,10 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
             whole = false;
             break;
         }
-        std::printf("[T]%s\n", "$04");
+        Trace("[T]%s\n", "$04");
         const std::string count = SendCommand("$04");
         PollPause();
-        std::printf("[R]%s\n", count.c_str());
+        Trace("[R]%s\n", count.c_str());
         int32_t n = ReplyValue(count);
         if (n <= 0) {
             // A count that never arrived leaves the rest of the result unread.
@@ -80,14 +80,14 @@ std::vector<SLAVE> CBtDevice::SearchDevices(bool& completed) {
         char text[16];
         std::snprintf(text, sizeof text, "%sH%02X\r", "$05", static_cast<unsigned>(n));
         const std::string command = text;
-        std::printf("%sH%02X\n", "$05", static_cast<unsigned>(n));
+        Trace("%sH%02X\n", "$05", static_cast<unsigned>(n));
         const std::string reply =
             link->SendRecv(static_cast<int32_t>(command.size()), n + 5, command);
-        std::printf("[R]%s\n", reply.c_str());
+        Trace("[R]%s\n", reply.c_str());
         receiveBuffer += TextPiece(reply, 6, static_cast<int32_t>(reply.size()) - 6);
     }
-    std::printf("--------<retrieved OK>---------\n");
-    std::printf("%s", receiveBuffer.c_str());
+    Trace("--------<retrieved OK>---------\n");
+    Trace("%s", receiveBuffer.c_str());
 
     ParseResult();
     completed = whole;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Arguments.h"
-#include "Progress.h"
+#include "CliUi.h"
 #include "program/btdevice/Btdevice.h"
 
 #include <cstdio>

@@ -13,17 +13,18 @@ const char* const FileName = "config.ini";
 bool LoadConfiguration(std::string& why, std::string& warning) {
     delete Inits;
     Inits = new CInits;
-    errno = 0;
-    std::FILE* file = std::fopen(FileName, "r");
-    if (file == nullptr) {
-        if (errno == ENOENT)
-            return true;
-        why = std::string(FileName) + " cannot be opened: " + std::strerror(errno);
+    switch (Inits->OpenExisting(FileName)) {
+    case ConfigFile::Missing:
+        return true;
+    case ConfigFile::Unreadable:
+        why = std::string(FileName) + " exists but cannot be read as a plain file";
         return false;
+    case ConfigFile::Opened:
+        break;
     }
-    Inits->file = file;
+    errno = 0;
     const bool loaded = Inits->Load();
-    const bool readError = std::ferror(file) != 0;
+    const bool readError = std::ferror(Inits->file) != 0;
     const int error = errno;
     Inits->Close();
     if (readError) {

@@ -2,18 +2,17 @@
 // configuration, link and module-control code.
 #include "Arguments.h"
 #include "BackupFile.h"
+#include "CliUi.h"
 #include "Commands.h"
 #include "Config.h"
-#include "Progress.h"
-#include "Streams.h"
 
+#include "platform/Console.h"
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
 #include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -67,7 +66,7 @@ int main(int argc, char* argv[]) {
     if (!warning.empty())
         std::fprintf(stderr, "tarvelo-cli: %s\n", warning.c_str());
 
-    CCliUi ui(platform::CurrentUi(), StderrIsTerminal());
+    CCliUi ui(platform::CurrentUi(), platform::StderrIsTerminal());
     platform::InstallUi(&ui);
     // One step, so that of two copies started at the same moment exactly one runs; held
     // until the process ends. A lock that cannot be taken at all is the user's to mend.
@@ -81,28 +80,17 @@ int main(int argc, char* argv[]) {
     }
 
     // The trace is shown on standard error with "output"="dos", as the window shows it on
-    // its console; otherwise it goes nowhere, as in the window.
+    // its console; otherwise it goes nowhere, as in the window. Standard output carries only
+    // the results.
     Item entry;
     const bool traceShown = Inits->Lookup("output", entry) >= 0 && entry.value == "dos";
-    // The trace is placed here, so the module controller is not asked to open its console:
-    // on Windows that would be a console window of its own, and the trace would miss the
-    // standard error a script reads.
-    Inits->items.erase(std::remove_if(Inits->items.begin(), Inits->items.end(),
-                                      [](const Item& item) { return item.key == "output"; }),
-                       Inits->items.end());
-    std::FILE* results = SetResultsAside(traceShown);
-    if (results == nullptr) {
-        // Without a descriptor to spare the results share standard output with the trace.
-        std::fprintf(stderr, "tarvelo-cli: the trace cannot be kept apart from the results\n");
-        results = stdout;
-    } else if (traceShown) {
-        // Each trace line shows as it is written, as on the window's console.
-        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    }
+    if (traceShown)
+        std::setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
+    std::FILE* const results = stdout;
 
     int status = esDone;
     {
-        CBtDevice device;
+        CBtDevice device(traceShown ? stderr : nullptr);
         if (!device.Open()) {
             status = Refuse(esNotPrepared, NotPreparedText);
         } else {

@@ -81,23 +81,30 @@ CInits::~CInits() {
     Close();
 }
 
-bool CInits::Open(const std::string& fileName) {
+ConfigFile CInits::OpenExisting(const std::string& fileName) {
     Close();
     file = OpenForReading(fileName);
-    if (file != nullptr) {
-        return true;
-    }
+    if (file != nullptr)
+        return ConfigFile::Opened;
+    return NameIsTaken(fileName) ? ConfigFile::Unreadable : ConfigFile::Missing;
+}
+
+bool CInits::Open(const std::string& fileName) {
     // Only a missing file is replaced by the defaults. Anything standing under the name
     // (a file without read permission, a folder, a dangling link) holds the user's
     // settings or is theirs to mend, so it is left untouched and named.
-    if (NameIsTaken(fileName)) {
+    switch (OpenExisting(fileName)) {
+    case ConfigFile::Opened:
+        return true;
+    case ConfigFile::Unreadable:
         EndWithMessage("Could not open the ini file again.\n" + ShownPath(fileName));
+    case ConfigFile::Missing:
+        break;
     }
     if (!WriteDefaultFile()) {
         EndWithMessage("Could not make default ini file.");
     }
-    file = OpenForReading(fileName);
-    if (file == nullptr) {
+    if (OpenExisting(fileName) != ConfigFile::Opened) {
         EndWithMessage("Could not open the ini file again.");
     }
     return true;

@@ -54,6 +54,13 @@ struct Token {
 // stops at the first row with a negative number.
 extern const Item DefaultItems[];
 
+// What CInits::OpenExisting found under a file name.
+enum class ConfigFile {
+    Opened,     // a plain file, open for reading
+    Missing,    // nothing stands under the name
+    Unreadable, // something stands there that cannot be read as a plain file
+};
+
 class CInits {
 public:
     CInits();
@@ -68,6 +75,12 @@ public:
     // and the process ends (status 0); likewise when the defaults cannot be written or
     // read back, with the message for that.
     bool Open(const std::string& fileName);
+    // Opens fileName for reading when a readable plain file stands under the name (then
+    // `file` is set). Anything else there (no permission, a folder, a dangling link, a
+    // named pipe, a device, a read error) is Unreadable and left untouched, so a pipe or a
+    // device can never hold the start. Writes nothing, shows nothing, never ends the
+    // program: each front end decides what follows.
+    ConfigFile OpenExisting(const std::string& fileName);
     // Reads every statement of the open file into `items`. False at the first statement
     // that fails (entries stored before it stay), on a read error, or with no file open.
     bool Load();

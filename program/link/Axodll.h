@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 class CAxoDll : public CWorkerThread {
@@ -33,6 +34,9 @@ public:
     std::atomic<bool> busy;
     // Exchanges run on the worker (true) or on the calling thread (false); set by StartLink.
     bool threaded;
+    // Where the module layer writes its trace ("Thread ON", the search's exchanges): the
+    // front end's choice; nullptr writes none. Standard output unless the owner says else.
+    std::FILE* trace = stdout;
 
 protected:
     void Execute() override;

@@ -12,10 +12,8 @@ bool StartLink(CAxoDll* link) {
     Item entry{};
     if (Inits && Inits->Lookup("usbcomm", entry) >= 0) {
         link->threaded = entry.value == "thread";
-        if (link->threaded)
-            std::printf("Thread ON\n");
-        else
-            std::printf("Thread OFF\n");
+        if (link->trace)
+            std::fputs(link->threaded ? "Thread ON\n" : "Thread OFF\n", link->trace);
     }
     if (!LoadLinkLibrary())
         return false;

@@ -86,8 +86,10 @@ protected:
 
     ProgramRun Run(const std::vector<std::string>& args) {
         const std::vector<std::pair<std::string, std::string>> env = {
-            {"LD_LIBRARY_PATH", CLI_SIM_DIR},  {"KSIM_SCENARIO", Path("scenario.json")},
-            {"KSIM_STATE", Path("state.txt")}, {"KSIM_WIRELOG", Path("wire.log")},
+            {"LD_LIBRARY_PATH", CLI_SIM_DIR},
+            {"KSIM_SCENARIO", Path("scenario.json")},
+            {"KSIM_STATE", Path("state.txt")},
+            {"KSIM_WIRELOG", Path("wire.log")},
             // Without effect on the lock, which is the user's whatever the environment.
             {"XDG_RUNTIME_DIR", Path("run")},
         };
@@ -382,6 +384,5 @@ TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
         << run.err;
     EXPECT_EQ(Wire(), "");
 }
-
 
 } // namespace

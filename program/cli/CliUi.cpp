@@ -1,4 +1,4 @@
-#include "Progress.h"
+#include "CliUi.h"
 
 #include "platform/Clock.h"
 
