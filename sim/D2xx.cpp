@@ -146,211 +146,172 @@ bool ValidTransferSize(ULONG size) {
     return size >= 64 && size <= 65536 && size % 64 == 0;
 }
 
+// The start every D2XX function shares: the device's lock, held for the whole call. A call
+// on a handle then makes the driver's checks in its order: the handle (the device open
+// with it), the arguments (null pointers, values out of range), a pulled bridge, an
+// injected error. The call's own work runs only when `status` is still FT_OK.
+class CCall {
+public:
+    // A call without a handle: opening and listing.
+    CCall() : device(Device()), lock(device.mutex) {}
+
+    CCall(FT_HANDLE handle, const std::string& function, bool argumentsValid) : CCall() {
+        if (!Valid(device, handle)) {
+            status = FT_INVALID_HANDLE;
+        } else if (!argumentsValid) {
+            status = FT_INVALID_PARAMETER;
+        } else if (device.HandleLost()) {
+            lost = true;
+            status = FT_IO_ERROR;
+        } else {
+            status = device.InjectedError(function);
+        }
+    }
+
+    CSimDevice& device;
+    std::unique_lock<std::mutex> lock;
+    FT_STATUS status = FT_OK;
+    bool lost = false; // the handle is one of a pulled bridge
+};
+
 } // namespace
 
 extern "C" {
 
 FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    const FT_STATUS status = OpenDevice(device, deviceNumber == 0, handle);
-    device.LogCall("FT_Open " + std::to_string(deviceNumber) + Text(" -> %llu", status));
+    CCall call;
+    const FT_STATUS status = OpenDevice(call.device, deviceNumber == 0, handle);
+    call.device.LogCall("FT_Open " + std::to_string(deviceNumber) + Text(" -> %llu", status));
     return status;
 }
 
 FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
+    CCall call;
     FT_STATUS status = FT_INVALID_PARAMETER;
     if (arg != nullptr) {
         const char* name = static_cast<const char*>(arg);
         const bool matches =
             (flags == FT_OPEN_BY_SERIAL_NUMBER && std::strcmp(name, serialNumber) == 0) ||
             (flags == FT_OPEN_BY_DESCRIPTION && std::strcmp(name, description) == 0);
-        status = OpenDevice(device, matches && DevicePresent(device), handle);
+        status = OpenDevice(call.device, matches && DevicePresent(call.device), handle);
     }
-    device.LogCall(Text("FT_OpenEx %llu -> %llu", flags, status));
+    call.device.LogCall(Text("FT_OpenEx %llu -> %llu", flags, status));
     return status;
 }
 
 FT_STATUS KSIM_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    const FT_STATUS status = ListDevices(device, arg1, arg2, flags);
-    device.LogCall(Text("FT_ListDevices %llX -> %llu", flags, status));
+    CCall call;
+    const FT_STATUS status = ListDevices(call.device, arg1, arg2, flags);
+    call.device.LogCall(Text("FT_ListDevices %llX -> %llu", flags, status));
     return status;
 }
 
 FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle) && device.HandleLost()) {
+    CCall call(handle, "FT_Close", true);
+    if (call.lost) {
         // The handle of a pulled bridge is gone all the same.
-        status = FT_IO_ERROR;
-        device.open = false;
-    } else if (Valid(device, handle)) {
-        status = device.InjectedError("FT_Close");
-        if (status == FT_OK) {
-            device.open = false;
-            device.receiveQueue.clear();
-        }
+        call.device.open = false;
+    } else if (call.status == FT_OK) {
+        call.device.open = false;
+        call.device.receiveQueue.clear();
     }
-    device.LogCall(Text("FT_Close -> %llu", status));
-    return status;
+    call.device.LogCall(Text("FT_Close -> %llu", call.status));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                             LPDWORD bytesReturned) {
-    CSimDevice& device = Device();
-    std::unique_lock<std::mutex> lock(device.mutex);
+    CCall call(handle, "FT_Read",
+               bytesReturned != nullptr && (buffer != nullptr || bytesToRead == 0));
     DWORD got = 0;
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (!Valid(device, handle)) {
-        status = FT_INVALID_HANDLE;
-    } else if (bytesReturned == nullptr || (buffer == nullptr && bytesToRead > 0)) {
-        status = FT_INVALID_PARAMETER;
-    } else if (device.HandleLost()) {
-        status = FT_IO_ERROR;
-    } else {
-        status = device.InjectedError("FT_Read");
-        if (status == FT_OK) {
-            status = ReadBytes(device, lock, handle, static_cast<char*>(buffer), bytesToRead, got);
-        }
+    if (call.status == FT_OK) {
+        call.status =
+            ReadBytes(call.device, call.lock, handle, static_cast<char*>(buffer), bytesToRead, got);
     }
     if (bytesReturned != nullptr) {
         *bytesReturned = got;
     }
-    device.LogCall(Text("FT_Read %llu -> %llu %llu", bytesToRead, status, got));
-    return status;
+    call.device.LogCall(Text("FT_Read %llu -> %llu %llu", bytesToRead, call.status, got));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                              LPDWORD bytesWritten) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
+    CCall call(handle, "FT_Write",
+               bytesWritten != nullptr && (buffer != nullptr || bytesToWrite == 0));
     DWORD written = 0;
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (!Valid(device, handle)) {
-        status = FT_INVALID_HANDLE;
-    } else if (bytesWritten == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
-        status = FT_INVALID_PARAMETER;
-    } else if (device.HandleLost()) {
-        status = FT_IO_ERROR;
-    } else {
-        status = device.InjectedError("FT_Write");
-        if (status == FT_OK && bytesToWrite > 0) {
-            ReceiveWrite(device, std::string(static_cast<const char*>(buffer), bytesToWrite));
-            written = bytesToWrite;
-        }
+    if (call.status == FT_OK && bytesToWrite > 0) {
+        ReceiveWrite(call.device, std::string(static_cast<const char*>(buffer), bytesToWrite));
+        written = bytesToWrite;
         // The cable came out with a command of this write: the write fails with it.
-        if (device.HandleLost()) {
-            status = FT_IO_ERROR;
+        if (call.device.HandleLost()) {
+            call.status = FT_IO_ERROR;
             written = 0;
         }
     }
     if (bytesWritten != nullptr) {
         *bytesWritten = written;
     }
-    device.LogCall(Text("FT_Write %llu -> %llu %llu", bytesToWrite, status, written));
-    return status;
+    call.device.LogCall(Text("FT_Write %llu -> %llu %llu", bytesToWrite, call.status, written));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
-        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_ResetDevice");
-    }
-    device.LogCall(Text("FT_ResetDevice -> %llu", status));
-    return status;
+    CCall call(handle, "FT_ResetDevice", true);
+    call.device.LogCall(Text("FT_ResetDevice -> %llu", call.status));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
-        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_Purge");
-        if (status == FT_OK && (mask & FT_PURGE_RX) != 0) {
-            // Bytes still on their way are not in the bridge yet; they arrive later.
-            for (size_t arrived = device.ArrivedBytes(); arrived > 0; --arrived) {
-                device.receiveQueue.pop_front();
-            }
+    CCall call(handle, "FT_Purge", true);
+    if (call.status == FT_OK && (mask & FT_PURGE_RX) != 0) {
+        // Bytes still on their way are not in the bridge yet; they arrive later.
+        for (size_t arrived = call.device.ArrivedBytes(); arrived > 0; --arrived) {
+            call.device.receiveQueue.pop_front();
         }
     }
-    device.LogCall(Text("FT_Purge %llu -> %llu", mask, status));
-    return status;
+    call.device.LogCall(Text("FT_Purge %llu -> %llu", mask, call.status));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
-        status = device.HandleLost() ? FT_IO_ERROR : device.InjectedError("FT_SetTimeouts");
-        if (status == FT_OK) {
-            device.timeoutsSet = true;
-            device.readTimeoutMs = readTimeout;
-        }
+    CCall call(handle, "FT_SetTimeouts", true);
+    if (call.status == FT_OK) {
+        call.device.timeoutsSet = true;
+        call.device.readTimeoutMs = readTimeout;
     }
-    device.LogCall(Text("FT_SetTimeouts %llu %llu -> %llu", readTimeout, writeTimeout, status));
-    return status;
+    call.device.LogCall(
+        Text("FT_SetTimeouts %llu %llu -> %llu", readTimeout, writeTimeout, call.status));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
+    CCall call(handle, "FT_GetQueueStatus", rxBytes != nullptr);
     DWORD waiting = 0;
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (!Valid(device, handle)) {
-        status = FT_INVALID_HANDLE;
-    } else if (rxBytes == nullptr) {
-        status = FT_INVALID_PARAMETER;
-    } else if (device.HandleLost()) {
-        status = FT_IO_ERROR;
-    } else {
-        status = device.InjectedError("FT_GetQueueStatus");
-        if (status == FT_OK) {
-            waiting = static_cast<DWORD>(device.ArrivedBytes());
-        }
+    if (call.status == FT_OK) {
+        waiting = static_cast<DWORD>(call.device.ArrivedBytes());
     }
     if (rxBytes != nullptr) {
         *rxBytes = waiting;
     }
-    device.LogCall(Text("FT_GetQueueStatus -> %llu %llu", status, waiting));
-    return status;
+    call.device.LogCall(Text("FT_GetQueueStatus -> %llu %llu", call.status, waiting));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
-        status = latency < 2           ? FT_INVALID_PARAMETER
-                 : device.HandleLost() ? FT_IO_ERROR
-                                       : device.InjectedError("FT_SetLatencyTimer");
-    }
-    device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, status));
-    return status;
+    CCall call(handle, "FT_SetLatencyTimer", latency >= 2);
+    call.device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, call.status));
+    return call.status;
 }
 
 FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
                                         ULONG outTransferSize) {
-    CSimDevice& device = Device();
-    std::lock_guard<std::mutex> lock(device.mutex);
-    FT_STATUS status = FT_INVALID_HANDLE;
-    if (Valid(device, handle)) {
-        const bool sizesValid = ValidTransferSize(inTransferSize) &&
-                                (outTransferSize == 0 || ValidTransferSize(outTransferSize));
-        status = !sizesValid           ? FT_INVALID_PARAMETER
-                 : device.HandleLost() ? FT_IO_ERROR
-                                       : device.InjectedError("FT_SetUSBParameters");
-    }
-    device.LogCall(
-        Text("FT_SetUSBParameters %llu %llu -> %llu", inTransferSize, outTransferSize, status));
-    return status;
+    CCall call(handle, "FT_SetUSBParameters",
+               ValidTransferSize(inTransferSize) &&
+                   (outTransferSize == 0 || ValidTransferSize(outTransferSize)));
+    call.device.LogCall(Text("FT_SetUSBParameters %llu %llu -> %llu", inTransferSize,
+                             outTransferSize, call.status));
+    return call.status;
 }
 
 } // extern "C"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "Faults.h"
 #include "Module.h"
 #include "Scenario.h"
 
@@ -40,7 +41,7 @@ struct DriverErrorUse {
     int32_t failed = 0;
 };
 
-class CSimDevice {
+class CSimDevice final : public CFaultTarget {
 public:
     CSimDevice();
 
@@ -65,15 +66,11 @@ public:
     // The fault rule that applies to a received command, or nullptr.
     const FaultRule* MatchFault(const std::string& key, bool frame);
 
-    // Queues a reply: its first byte after the latency and `delayUs`, the rest `gapUs` apart
-    // (-1: the scenario's gap), never overtaking bytes queued earlier.
-    void QueueReply(const std::string& bytes, long long delayUs, long long gapUs);
+    void QueueReply(const std::string& bytes, long long delayUs, long long gapUs) override;
     size_t ArrivedBytes() const;
 
-    // Starts a "dead" or "unplug" fault: the master is gone (unplugged: the bridge with it)
-    // for `forUs` from now, or until the next load when `forUs` is negative. A pulled bridge
-    // loses the bytes it held.
-    void GoAway(long long forUs, bool unplug);
+    // Starts a "dead" or "unplug" fault; a pulled bridge loses the bytes it held.
+    void GoAway(long long forUs, bool unplug) override;
     // True while the master is gone; a fault whose time is up ends here, with the module's
     // state as it was.
     bool Gone();

@@ -1,49 +1,46 @@
 #include "Faults.h"
 
-#include "Device.h"
-#include "Scenario.h"
-
 #include <cstring>
 
 namespace {
 
 // Queues `reply` with the rule's extra delay and byte gap.
-void Answer(CSimDevice& device, const FaultRule& rule, const std::string& reply) {
-    device.QueueReply(reply, rule.delayUs, rule.gapUs);
+void Answer(CFaultTarget& master, const FaultRule& rule, const std::string& reply) {
+    master.QueueReply(reply, rule.delayUs, rule.gapUs);
 }
 
-void Silent(CSimDevice&, const FaultRule&, const ReceivedCommand& command) {
+void Silent(CFaultTarget&, const FaultRule&, const ReceivedCommand& command) {
     command.carryOut();
 }
 
-void Dead(CSimDevice& device, const FaultRule& rule, const ReceivedCommand&) {
-    device.GoAway(rule.forUs, false);
+void Dead(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand&) {
+    master.GoAway(rule.forUs, false);
 }
 
-void Unplug(CSimDevice& device, const FaultRule& rule, const ReceivedCommand&) {
-    device.GoAway(rule.forUs, true);
+void Unplug(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand&) {
+    master.GoAway(rule.forUs, true);
 }
 
-void Refuse(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
-    Answer(device, rule, command.refusal(rule));
+void Refuse(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand& command) {
+    Answer(master, rule, command.refusal(rule));
 }
 
-void Reply(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
+void Reply(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand& command) {
     command.carryOut();
-    Answer(device, rule, rule.text);
+    Answer(master, rule, rule.text);
 }
 
-void Short(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
+void Short(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand& command) {
     std::string reply = command.carryOut();
     if (reply.size() > static_cast<size_t>(rule.bytes)) {
         reply.resize(static_cast<size_t>(rule.bytes));
     }
-    Answer(device, rule, reply);
+    Answer(master, rule, reply);
 }
 
 // "delay" and "trickle": the normal reply, shaped by delayMs and gapMs.
-void Shaped(CSimDevice& device, const FaultRule& rule, const ReceivedCommand& command) {
-    Answer(device, rule, command.carryOut());
+void Shaped(CFaultTarget& master, const FaultRule& rule, const ReceivedCommand& command) {
+    Answer(master, rule, command.carryOut());
 }
 
 const FaultActionRow actions[] = {
@@ -93,6 +90,6 @@ bool KeyListed(const char* list, const std::string& key) {
     return false;
 }
 
-void PlayNoFault(CSimDevice& device, const ReceivedCommand& command) {
-    device.QueueReply(command.carryOut(), 0, -1);
+void PlayNoFault(CFaultTarget& master, const ReceivedCommand& command) {
+    master.QueueReply(command.carryOut(), 0, -1);
 }

@@ -1,12 +1,44 @@
-// The fault actions a scenario's "faults" rules name: one row per action, with the keys it
-// takes and the handler that plays it on a command the master received.
+// The fault rules of a scenario and the actions that play them: one row per action, with the
+// keys it takes and the handler that plays it on a command the master received. The bottom
+// of the simulator: the actions reach the master only through CFaultTarget.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
-class CSimDevice;
-struct FaultRule;
+struct FaultActionRow;
+
+// A fault applied to commands the master receives.
+struct FaultRule {
+    std::string command; // "MG", "$A4", "MX"; empty when `frame` is used
+    int32_t frame = 0;   // from the n-th frame on; 0 when `command` is used
+    int32_t skip = 0;
+    int32_t times = -1;                     // -1: unlimited
+    const FaultActionRow* action = nullptr; // the action's row
+    char reason = '0';
+    char letter = 'N';
+    std::string text;
+    int32_t bytes = 0;
+    long long delayUs = 0;
+    long long gapUs = -1; // -1: the scenario's byte gap
+    long long forUs = -1; // "dead", "unplug": how long the master is gone; -1: until the next load
+};
+
+// What a fault action may do to the master that received the command; the device fills it
+// in.
+class CFaultTarget {
+public:
+    // Queues a reply: its first byte after the latency and `delayUs`, the rest `gapUs` apart
+    // (-1: the scenario's gap), never overtaking bytes queued earlier.
+    virtual void QueueReply(const std::string& bytes, long long delayUs, long long gapUs) = 0;
+    // The master is gone (unplugged: the bridge with it) for `forUs` from now, or until the
+    // next load when `forUs` is negative.
+    virtual void GoAway(long long forUs, bool unplug) = 0;
+
+protected:
+    ~CFaultTarget() = default;
+};
 
 // A command the master received, as its receiver hands it to a fault.
 struct ReceivedCommand {
@@ -17,7 +49,7 @@ struct ReceivedCommand {
 };
 
 // Plays `rule` on `command`: carries it out or not, and queues what the master answers.
-using FaultHandler = void (*)(CSimDevice& device, const FaultRule& rule,
+using FaultHandler = void (*)(CFaultTarget& master, const FaultRule& rule,
                               const ReceivedCommand& command);
 
 struct FaultActionRow {
@@ -37,4 +69,4 @@ std::string FaultActionNames();
 bool KeyListed(const char* list, const std::string& key);
 
 // Handles a command no rule matched: carried out and answered normally.
-void PlayNoFault(CSimDevice& device, const ReceivedCommand& command);
+void PlayNoFault(CFaultTarget& master, const ReceivedCommand& command);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "Scenario.h"
-#include "StateFile.h"
 
 #include <array>
 #include <string>

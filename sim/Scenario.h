@@ -2,6 +2,8 @@
 // ID table, and the faults to play.
 #pragma once
 
+#include "Faults.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -9,23 +11,8 @@
 
 const int positionCount = 14;
 
-struct FaultActionRow;
-
-// A fault applied to commands the master receives.
-struct FaultRule {
-    std::string command; // "MG", "$A4", "MX"; empty when `frame` is used
-    int32_t frame = 0;   // from the n-th frame on; 0 when `command` is used
-    int32_t skip = 0;
-    int32_t times = -1;                     // -1: unlimited
-    const FaultActionRow* action = nullptr; // the action's row (Faults.h)
-    char reason = '0';
-    char letter = 'N';
-    std::string text;
-    int32_t bytes = 0;
-    long long delayUs = 0;
-    long long gapUs = -1; // -1: the scenario's byte gap
-    long long forUs = -1; // "dead", "unplug": how long the master is gone; -1: until the next load
-};
+// The module's ID table, one ID per position.
+using IdTable = std::array<std::string, positionCount>;
 
 // A D2XX call that fails.
 struct DriverErrorRule {
@@ -51,7 +38,7 @@ struct Scenario {
     char mgState = '1';
     bool xvConnected = true;
     std::vector<SlaveEntry> slaves;
-    std::array<std::string, positionCount> committedIds;
+    IdTable committedIds;
     long long searchDurationUs = 200000;
     uint32_t statusBits = 0;
     bool statusNeverClears = false;

@@ -3,10 +3,7 @@
 
 #include "Scenario.h"
 
-#include <array>
 #include <string>
-
-using IdTable = std::array<std::string, positionCount>;
 
 // Reads the table. False, with `error` set, when the file cannot be read or does not parse;
 // `table` is then unchanged.

@@ -3,24 +3,28 @@
 # first). Packages already installed are left alone; nothing is installed when none is
 # missing, so a user without root rights may run it on a prepared machine.
 #
-#   tools/install-deps.sh run     building the tool and opening it (./run.sh)
+#   tools/install-deps.sh run     building the tool and its Debian package, and opening the
+#                                 tool (./run.sh; the README's Install steps)
 #   tools/install-deps.sh test    that, and all that the tests need (./test.sh)
 set -euo pipefail
 
 # Building the program, its library and the simulated master, and showing the windows
-# as designed (Qt's platform plugins, the Tahoma of fonts-wine).
+# as designed (Qt's platform plugins, the Tahoma of fonts-wine); the manual pages (scdoc)
+# and the Debian package's dependencies on the libraries the programs link
+# (dpkg-shlibdeps of dpkg-dev, which needs file).
 run_packages=(
     cmake ninja-build g++ qt6-base-dev libgl1-mesa-dev nlohmann-json3-dev
     qt6-qpa-plugins fonts-wine
+    scdoc dpkg-dev file
 )
 # The tests: GoogleTest; clang with its libFuzzer runtime; the end-to-end runs in a real X
 # server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import/convert); the
-# package and its checks (dpkg-shlibdeps, file, lintian, desktop-file-validate,
-# appstreamcli); the Windows cross build and wine to run it.
+# package's checks (lintian, desktop-file-validate, appstreamcli); the Windows cross build
+# and wine to run it.
 test_packages=(
     libgtest-dev clang libclang-rt-14-dev
     xvfb openbox xdotool x11-utils imagemagick
-    dpkg-dev file lintian desktop-file-utils appstream
+    lintian desktop-file-utils appstream
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 

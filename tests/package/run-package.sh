@@ -4,11 +4,12 @@
 #   2. lintian finds no errors in it; desktop-file-validate and appstreamcli accept its
 #      desktop entry and metainfo; its dependencies name Qt's runtime, Qt's platform
 #      plugins and the Tahoma of fonts-wine;
-#   3. dpkg-deb unpacks it into a scratch root, where the program finds its private
-#      libbrenvoli.so through its relative run path;
+#   3. dpkg-deb unpacks it into a scratch root, where the two programs find their private
+#      libbrenvoli.so through their relative run path;
 #   4. the launcher makes and enters the per-user settings folder (checked with a stand-in
 #      program: XDG_CONFIG_HOME absolute, unset, relative);
-#   5. the unpacked program, started through the launcher's command line in Xvfb against
+#   5. the unpacked tarvelo-cli reads the simulated master's table;
+#   6. the unpacked program, started through the launcher's command line in Xvfb against
 #      the simulated master, shows its window, writes config.ini into
 #      $XDG_CONFIG_HOME/kestravion (pointed at a scratch folder) and nowhere else, and
 #      writes the table back when its window is closed.
@@ -109,7 +110,9 @@ step_unpack() {
     rm -rf "$ROOT"
     dpkg-deb -x "$DEB" "$ROOT" || abort "dpkg-deb -x failed"
     local file
-    for file in usr/bin/tarvelo usr/bin/kestravion-configurator \
+    for file in usr/bin/tarvelo usr/bin/tarvelo-cli usr/bin/kestravion-configurator \
+        usr/share/man/man1/tarvelo.1.gz usr/share/man/man1/tarvelo-cli.1.gz \
+        usr/share/bash-completion/completions/tarvelo-cli \
         usr/share/applications/com.kestravion.configurator.desktop \
         usr/share/metainfo/com.kestravion.configurator.metainfo.xml \
         usr/share/icons/hicolor/scalable/apps/com.kestravion.configurator.svg \
@@ -121,11 +124,13 @@ step_unpack() {
     lib=$(ls "$ROOT"/usr/lib/*/kestravion-configurator/libbrenvoli.so 2>/dev/null)
     [[ -f $lib ]] || fail "the package lacks libbrenvoli.so in its private folder"
     [[ ! -e $ROOT/usr/bin/libbrenvoli.so ]] || fail "libbrenvoli.so lies in /usr/bin"
-    local runpath
-    runpath=$(readelf -d "$ROOT/usr/bin/tarvelo" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-    [[ $runpath == '$ORIGIN/'* ]] || fail "tarvelo's RUNPATH is not relative: '$runpath'"
-    [[ -f $lib && $(realpath "$ROOT/usr/bin/${runpath#\$ORIGIN/}") == $(dirname "$lib") ]] ||
-        fail "tarvelo's RUNPATH '$runpath' does not lead to $lib"
+    local program runpath
+    for program in tarvelo tarvelo-cli; do
+        runpath=$(readelf -d "$ROOT/usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+        [[ $runpath == '$ORIGIN/'* ]] || fail "$program's RUNPATH is not relative: '$runpath'"
+        [[ -f $lib && $(realpath "$ROOT/usr/bin/${runpath#\$ORIGIN/}") == $(dirname "$lib") ]] ||
+            fail "$program's RUNPATH '$runpath' does not lead to $lib"
+    done
     desktop-file-validate "$ROOT"/usr/share/applications/*.desktop >"$E2E_WORK/desktop.log" 2>&1 ||
         fail "desktop-file-validate: $(tr '\n' ' ' <"$E2E_WORK/desktop.log")"
     appstreamcli validate --no-net --strict "$ROOT"/usr/share/metainfo/*.xml \
@@ -154,6 +159,24 @@ step_launcher() {
     local status=$?
     expect_eq "status with an unusable folder" 1 "$status"
     [[ $out == *"cannot use the settings folder"* ]] || fail "no message: $out"
+}
+
+# The unpacked command line reads the master's table, finding its library as the window does
+# (the driver's folder alone is on the library path), and writes no config.ini.
+step_cli() {
+    write_table "${TABLE[@]}"
+    local out expected position=0 id
+    out=$(cd "$WORKDIR" && env -i PATH="$PATH" HOME="$E2E_WORK/home" \
+        XDG_RUNTIME_DIR="$E2E_RUNTIME" LD_LIBRARY_PATH="$E2E_DRIVER_DIR" KSIM_SCENARIO="$MASTER" \
+        KSIM_STATE="$STATE" KSIM_WIRELOG="$WIRELOG" \
+        timeout 60 "$ROOT/usr/bin/tarvelo-cli" read 2>"$WORKDIR/cli.err")
+    local status=$?
+    expect_eq "tarvelo-cli read's exit status" 0 "$status"
+    expected=$(for id in "${TABLE[@]}"; do printf '%02X %s\n' $((++position)) "$id"; done)
+    expect_eq "tarvelo-cli read" "$expected" "$out"
+    expect_sessions read
+    expect_clean_wire
+    [[ ! -e $WORKDIR/config.ini ]] || fail "tarvelo-cli wrote config.ini"
 }
 
 # A whole session of the unpacked program, started as the desktop entry starts it.
@@ -189,6 +212,7 @@ if step build; then
     step lint
     if step unpack; then
         step launcher
+        step cli
         if start_display; then
             step session
         else
