@@ -12,6 +12,10 @@
 #include <map>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -314,8 +318,13 @@ TEST_F(CliTest, BadInputExits2WithNothingOnTheWire) {
     }
     EXPECT_EQ(State(), "");
 
-    // A config.ini that is there but cannot be read is named, never replaced.
+    // A config.ini that is there but cannot be read is named, never replaced; a named pipe
+    // of that name does not hold the start.
     fs::create_directory(dir_ / "config.ini");
+#ifndef _WIN32
+    fs::remove(dir_ / "config.ini");
+    ASSERT_EQ(::mkfifo((dir_ / "config.ini").c_str(), 0600), 0);
+#endif
     const ProgramRun run = Run({"read"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("config.ini"), std::string::npos) << run.err;
