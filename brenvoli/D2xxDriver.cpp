@@ -2,7 +2,9 @@
 
 #include "Status.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace brenvoli {
 
@@ -51,9 +53,9 @@ int32_t Pass(FtStatus status) {
 
 } // namespace
 
-void D2xxDriver::Bind() {
+void D2xxDriver::Bind(bool sayWhenMissing) {
     module = platform::LoadLib(kDriverFileName);
-    if (!module) {
+    if (!module && sayWhenMissing) {
         // The host program shows only a status; this line tells the technician what is
         // missing and where to get it.
         std::fprintf(stderr,
@@ -61,8 +63,9 @@ void D2xxDriver::Bind() {
                      "https://ftdichip.com/drivers/d2xx-drivers/ and install it where the "
                      "dynamic loader finds it\n",
                      kDriverFileName);
-        return;
     }
+    if (!module)
+        return;
     for (const Binding* row = kBindings; row->name; ++row) {
         void* symbol = platform::LibSymbol(module, row->name);
         if (!symbol)
@@ -78,10 +81,36 @@ void D2xxDriver::Unload() {
     *this = D2xxDriver{};
 }
 
-int32_t D2xxDriver::Open() {
-    if (!ftOpen)
+int32_t D2xxDriver::Open(const char* serial) {
+    if (serial[0] == '\0') {
+        if (!ftOpen)
+            return kStatusNoDriver;
+        return Pass(ftOpen(0, &handle));
+    }
+    if (!ftOpenEx)
         return kStatusNoDriver;
-    return Pass(ftOpen(0, &handle));
+    return Pass(ftOpenEx(const_cast<char*>(serial), kOpenBySerialNumber, &handle));
+}
+
+int32_t D2xxDriver::Count(uint32_t& count) {
+    if (!ftListDevices)
+        return kStatusNoDriver;
+    FtDword number = 0;
+    const int32_t status = Pass(ftListDevices(&number, nullptr, kListNumberOnly));
+    count = number;
+    return status;
+}
+
+int32_t D2xxDriver::Describe(uint32_t index, uint32_t what, char* text) {
+    if (!ftListDevices)
+        return kStatusNoDriver;
+    // A driver that fills the buffer to its end still leaves a terminated text.
+    char buffer[kDeviceStringSize + 1] = {};
+    const int32_t status = Pass(ftListDevices(
+        reinterpret_cast<void*>(static_cast<uintptr_t>(index)), buffer, kListByIndex | what));
+    buffer[kDeviceStringSize - 1] = '\0';
+    std::memcpy(text, buffer, kDeviceStringSize);
+    return status;
 }
 
 int32_t D2xxDriver::Close() {

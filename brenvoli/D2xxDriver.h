@@ -37,6 +37,13 @@ using FtSetUSBParametersFn = FtStatus(FT_CALL*)(FtHandle handle, FtDword inSize,
 // D2XX purge flags.
 constexpr uint32_t kPurgeRx = 1;
 constexpr uint32_t kPurgeTx = 2;
+// D2XX open and list flags.
+constexpr uint32_t kOpenBySerialNumber = 1;
+constexpr uint32_t kOpenByDescription = 2;
+constexpr uint32_t kListNumberOnly = 0x80000000u;
+constexpr uint32_t kListByIndex = 0x40000000u;
+// D2XX hands serial numbers and descriptions out in buffers of this size.
+constexpr int kDeviceStringSize = 64;
 
 // One static instance; zero until bound. Each operation is one driver call with the stored
 // handle (but Open) and returns its status, or 1 without calling anything when its entry
@@ -60,11 +67,17 @@ struct D2xxDriver {
     // Loads the driver library and binds its entry points in a fixed order, stopping at
     // the first name it lacks. A gap shows later as status 1; a driver library that does
     // not load at all is also named, with where to get it, in one line on standard error.
-    void Bind();
+    void Bind(bool sayWhenMissing = true);
     // Unloads the driver library and forgets the handle and every entry point.
     void Unload();
 
-    int32_t Open();
+    // Opens the bridge with serial number `serial`, or device 0 when it is empty.
+    int32_t Open(const char* serial);
+    // The number of bridges the driver reports.
+    int32_t Count(uint32_t& count);
+    // Bridge `index`'s serial number (kOpenBySerialNumber) or description
+    // (kOpenByDescription) into `text`, which holds kDeviceStringSize bytes.
+    int32_t Describe(uint32_t index, uint32_t what, char* text);
     int32_t Close();
     int32_t Purge(uint32_t mask);
     int32_t SetTimeouts(uint32_t readMs, uint32_t writeMs);

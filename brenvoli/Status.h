@@ -9,6 +9,8 @@ namespace brenvoli {
 constexpr int32_t kStatusOk = 0;
 // The driver library or the needed entry point is missing, or the device is not open.
 constexpr int32_t kStatusNoDriver = 1;
+// The driver's own "device not found", also for a bridge index past the last one.
+constexpr int32_t kStatusDeviceNotFound = 2;
 // The master reported state digit 6 to "MG".
 constexpr int32_t kStatusMasterState6 = 60;
 // A command of the initialisation sequence was refused; plus the reason digit.

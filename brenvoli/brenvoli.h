@@ -28,8 +28,10 @@
 extern "C" {
 #endif
 
-// Loads and binds the driver when needed, opens device 0, purges both buffers and applies
-// the link settings. Returns 0, 1, 92 or the driver's open status.
+// Loads and binds the driver when needed, opens the bridge chosen by KestravionUsbSelect
+// (device 0 when none is), purges both buffers and applies the link settings. Returns 0,
+// 1, 92 or the driver's open status (2 when no bridge, or none with that serial number, is
+// attached).
 BRENVOLI_API int BRENVOLI_CALL KestravionUsbOpen(void);
 // Closes the device and unloads the driver when both are held. Always returns 0.
 BRENVOLI_API int BRENVOLI_CALL KestravionUsbClose(void);
@@ -53,6 +55,17 @@ BRENVOLI_API int BRENVOLI_CALL AxoUsbSendCmd_Adv(const char* data, int length, c
 BRENVOLI_API int BRENVOLI_CALL AxoUsbSendCmd_Bin(const char* data, int length, char* reply,
                                                  int count);
 
+// Chooses the bridge the next KestravionUsbOpen opens by its serial number (at most 63
+// characters, copied); NULL or "" chooses device 0 again. Returns 0, or 81 for a longer text.
+BRENVOLI_API int BRENVOLI_CALL KestravionUsbSelect(const char* serial);
+// The bridges the driver reports, binding it when needed: sets *count to their number
+// (0 without a driver), and for `index` 0 to *count - 1 copies that bridge's serial number
+// and description into `serial` and `description`, caller-owned buffers of 64 bytes each,
+// always terminated. A negative `index` asks for the count alone. Returns 0, 1 (no driver
+// or entry point), 2 (no bridge at `index`), 81 (a buffer missing) or the driver's status.
+BRENVOLI_API int BRENVOLI_CALL KestravionUsbList(int index, int* count, char* serial,
+                                                 char* description);
+
 // Pointer types for a host that binds the exports by name.
 typedef int(BRENVOLI_CALL* KestravionUsbOpenFn)(void);
 typedef int(BRENVOLI_CALL* KestravionUsbCloseFn)(void);
@@ -62,6 +75,8 @@ typedef int(BRENVOLI_CALL* KestravionExtSRFn)(int, int, const char*, char*);
 typedef int(BRENVOLI_CALL* AxoUsbSendOnlyFn)(const char*, int);
 typedef int(BRENVOLI_CALL* AxoUsbSendCmd_AdvFn)(const char*, int, char*, int);
 typedef int(BRENVOLI_CALL* AxoUsbSendCmd_BinFn)(const char*, int, char*, int);
+typedef int(BRENVOLI_CALL* KestravionUsbSelectFn)(const char*);
+typedef int(BRENVOLI_CALL* KestravionUsbListFn)(int, int*, char*, char*);
 
 #ifdef __cplusplus
 }

@@ -62,15 +62,40 @@ FT_STATUS OpenDevice(CSimDevice& device, bool matches, FT_HANDLE* handle) {
     return FT_OK;
 }
 
-// Copies one device string into a caller's buffer of the documented size.
-void CopyDeviceString(void* buffer, DWORD flags) {
-    const char* text = (flags & FT_OPEN_BY_DESCRIPTION) != 0 ? description : serialNumber;
+// The bridges on the bus: the scenario's other bridges with the master's among them at its
+// index, while it is present.
+DWORD BridgeCount(CSimDevice& device) {
+    return static_cast<DWORD>(device.scenario.otherBridges.size()) +
+           (DevicePresent(device) ? 1 : 0);
+}
+
+// Bridge `index` is the master's.
+bool IsMaster(CSimDevice& device, DWORD index) {
+    return DevicePresent(device) && index == device.scenario.masterIndex;
+}
+
+// The other bridge at `index`, or nullptr.
+const BridgeEntry* OtherBridge(CSimDevice& device, DWORD index) {
+    if (index >= BridgeCount(device) || IsMaster(device, index))
+        return nullptr;
+    const DWORD other =
+        DevicePresent(device) && index > device.scenario.masterIndex ? index - 1 : index;
+    return &device.scenario.otherBridges[other];
+}
+
+// Copies bridge `index`'s serial number or description into a caller's buffer of the
+// documented size.
+void CopyDeviceString(CSimDevice& device, DWORD index, void* buffer, DWORD flags) {
+    const bool byDescription = (flags & FT_OPEN_BY_DESCRIPTION) != 0;
+    const BridgeEntry* other = OtherBridge(device, index);
+    const char* text = other ? (byDescription ? other->description : other->serial).c_str()
+                             : (byDescription ? description : serialNumber);
     std::strncpy(static_cast<char*>(buffer), text, listBufferSize - 1);
     static_cast<char*>(buffer)[listBufferSize - 1] = '\0';
 }
 
 FT_STATUS ListDevices(CSimDevice& device, void* arg1, void* arg2, DWORD flags) {
-    const DWORD count = DevicePresent(device) ? 1 : 0;
+    const DWORD count = BridgeCount(device);
     const bool byString = (flags & (FT_OPEN_BY_SERIAL_NUMBER | FT_OPEN_BY_DESCRIPTION)) != 0;
     if (flags == FT_LIST_NUMBER_ONLY) {
         if (arg1 == nullptr) {
@@ -86,7 +111,8 @@ FT_STATUS ListDevices(CSimDevice& device, void* arg1, void* arg2, DWORD flags) {
         if (reinterpret_cast<uintptr_t>(arg1) >= count) {
             return FT_DEVICE_NOT_FOUND;
         }
-        CopyDeviceString(arg2, flags);
+        CopyDeviceString(device, static_cast<DWORD>(reinterpret_cast<uintptr_t>(arg1)), arg2,
+                         flags);
         return FT_OK;
     }
     if ((flags & FT_LIST_ALL) != 0 && byString) {
@@ -94,11 +120,11 @@ FT_STATUS ListDevices(CSimDevice& device, void* arg1, void* arg2, DWORD flags) {
             return FT_INVALID_PARAMETER;
         }
         char** buffers = static_cast<char**>(arg1);
-        if (count > 0) {
-            if (buffers[0] == nullptr) {
+        for (DWORD index = 0; index < count; ++index) {
+            if (buffers[index] == nullptr) {
                 return FT_INVALID_PARAMETER;
             }
-            CopyDeviceString(buffers[0], flags);
+            CopyDeviceString(device, index, buffers[index], flags);
         }
         *static_cast<DWORD*>(arg2) = count;
         return FT_OK;
@@ -180,7 +206,15 @@ extern "C" {
 
 FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
     CCall call;
-    const FT_STATUS status = OpenDevice(call.device, deviceNumber == 0, handle);
+    // Another program holds the other bridges.
+    const bool other =
+        deviceNumber >= 0 && OtherBridge(call.device, static_cast<DWORD>(deviceNumber));
+    const FT_STATUS status =
+        other ? FT_DEVICE_NOT_OPENED
+              : OpenDevice(call.device,
+                           deviceNumber >= 0 &&
+                               IsMaster(call.device, static_cast<DWORD>(deviceNumber)),
+                           handle);
     call.device.LogCall("FT_Open " + std::to_string(deviceNumber) + Text(" -> %llu", status));
     return status;
 }
@@ -193,7 +227,14 @@ FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
         const bool matches =
             (flags == FT_OPEN_BY_SERIAL_NUMBER && std::strcmp(name, serialNumber) == 0) ||
             (flags == FT_OPEN_BY_DESCRIPTION && std::strcmp(name, description) == 0);
-        status = OpenDevice(call.device, matches && DevicePresent(call.device), handle);
+        bool other = false;
+        for (const BridgeEntry& bridge : call.device.scenario.otherBridges) {
+            other = other || (flags == FT_OPEN_BY_SERIAL_NUMBER && bridge.serial == name) ||
+                    (flags == FT_OPEN_BY_DESCRIPTION && bridge.description == name);
+        }
+        status = other && !matches
+                     ? FT_DEVICE_NOT_OPENED
+                     : OpenDevice(call.device, matches && DevicePresent(call.device), handle);
     }
     call.device.LogCall(Text("FT_OpenEx %llu -> %llu", flags, status));
     return status;

@@ -294,6 +294,20 @@ bool ReadSlave(CReader& reader, const json& item, const std::string& where, Slav
     return true;
 }
 
+bool ReadBridge(CReader& reader, const json& item, const std::string& where, BridgeEntry& bridge) {
+    if (!reader.OnlyKeys(item, where, {"serial", "description"}) ||
+        !reader.Text(item, "serial", where, bridge.serial) ||
+        !reader.Text(item, "description", where, bridge.description)) {
+        return false;
+    }
+    // D2XX hands the strings out in 64-byte buffers.
+    if (bridge.serial.empty() || bridge.serial.size() > 63 || bridge.description.size() > 63) {
+        return reader.Fail(where,
+                           "needs a serial of 1 to 63 and a description of at most 63 characters");
+    }
+    return true;
+}
+
 bool ReadCommittedIds(CReader& reader, const json& table, Scenario& scenario) {
     if (!table.is_object()) {
         return reader.Fail("committedIds", "must be an object");
@@ -377,10 +391,11 @@ bool ReadScenario(CReader& reader, const json& root, Scenario& scenario) {
     if (!reader.OnlyKeys(root, "scenario",
                          {"openStatus", "purgeFailures", "purgeStatus", "replyLatencyMs",
                           "byteGapMs", "mgState", "xvConnected", "slaves", "committedIds", "search",
-                          "faults", "driverErrors"})) {
+                          "faults", "driverErrors", "otherBridges", "masterIndex"})) {
         return false;
     }
     long long openStatus = 0;
+    long long masterIndex = 0;
     long long purgeFailures = 0;
     long long purgeStatus = 4;
     if (!reader.Integer(root, "openStatus", "scenario", 0, UINT32_MAX, openStatus) ||
@@ -395,9 +410,13 @@ bool ReadScenario(CReader& reader, const json& root, Scenario& scenario) {
     scenario.openStatus = static_cast<uint32_t>(openStatus);
     if (!ReadList(reader, root, "slaves", scenario.slaves, ReadSlave) ||
         !ReadList(reader, root, "faults", scenario.faults, ReadFault) ||
-        !ReadList(reader, root, "driverErrors", scenario.driverErrors, ReadDriverError)) {
+        !ReadList(reader, root, "driverErrors", scenario.driverErrors, ReadDriverError) ||
+        !ReadList(reader, root, "otherBridges", scenario.otherBridges, ReadBridge) ||
+        !reader.Integer(root, "masterIndex", "scenario", 0,
+                        static_cast<long long>(scenario.otherBridges.size()), masterIndex)) {
         return false;
     }
+    scenario.masterIndex = static_cast<uint32_t>(masterIndex);
     if (root.contains("committedIds") &&
         !ReadCommittedIds(reader, root["committedIds"], scenario)) {
         return false;

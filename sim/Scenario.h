@@ -29,6 +29,12 @@ struct SlaveEntry {
     std::string detail;
 };
 
+// Another FTDI bridge on the bus: listed, but held by another program.
+struct BridgeEntry {
+    std::string serial;
+    std::string description;
+};
+
 struct Scenario {
     Scenario();
 
@@ -47,6 +53,10 @@ struct Scenario {
     std::string resultText;
     std::vector<FaultRule> faults;
     std::vector<DriverErrorRule> driverErrors;
+    // The bridges besides the master's, in the driver's order, and the master's place among
+    // them (its device index).
+    std::vector<BridgeEntry> otherBridges;
+    uint32_t masterIndex = 0;
 };
 
 // The result text the module reports for the scenario's slaves.

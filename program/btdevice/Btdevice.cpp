@@ -31,6 +31,9 @@ CBtDevice::CBtDevice(std::FILE* trace)
     if (trace == stdout && LookupOption("output", entry) && entry.value == "dos") {
         platform::OpenTraceConsole();
     }
+    if (LookupOption("device", entry)) {
+        bridgeSerial = entry.value;
+    }
     if (LookupOption("wait", entry) && (entry.value == "ON" || entry.value == "on")) {
         waitOn = 1;
         if (LookupOption("time", entry)) {
@@ -64,7 +67,26 @@ void CBtDevice::Trace(const char* format, ...) const {
 
 bool CBtDevice::Open() {
     FillCharClass();
-    return StartLink(link);
+    return StartLink(link, bridgeSerial, &bridges);
+}
+
+std::string CBtDevice::OpenedBridgeNote() const {
+    if (!bridgeSerial.empty() || bridges.size() < 2)
+        return std::string();
+    return std::to_string(bridges.size()) + " USB bridges are attached; the first, " +
+           bridges[0].serial + " (" + bridges[0].description +
+           "), is used. Another is chosen by its serial number: device=\"SERIAL\" in "
+           "config.ini, or tarvelo-cli --device SERIAL.";
+}
+
+std::string CBtDevice::MissingBridgeNote() const {
+    if (bridgeSerial.empty())
+        return std::string();
+    for (const BRIDGE& bridge : bridges) {
+        if (bridge.serial == bridgeSerial)
+            return std::string();
+    }
+    return "The USB bridge " + bridgeSerial + " named by its serial number is not attached.";
 }
 
 bool CBtDevice::Reconnect() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 class CAxoDll;
+struct BRIDGE;
 
 // One slave found by a search: the three fields of its result record.
 struct SLAVE {
@@ -67,9 +68,16 @@ public:
     CBtDevice(const CBtDevice&) = delete;
     CBtDevice& operator=(const CBtDevice&) = delete;
 
-    // Fills the character classes and brings up the link; false when the master unit
-    // cannot be reached.
+    // Fills the character classes and brings up the link on the bridge `bridgeSerial`
+    // names (the driver's first when empty); false when the master unit cannot be reached.
     bool Open();
+    // After Open, whether it worked or not: one sentence naming the bridge used when the
+    // driver listed more than one and none was named, and how to choose another; empty
+    // otherwise.
+    std::string OpenedBridgeNote() const;
+    // After a failed Open: one sentence saying that the bridge named is not attached; empty
+    // when none was named or it is attached.
+    std::string MissingBridgeNote() const;
     // Opens the link to the master unit anew, after a failed exchange (a bridge plugged in
     // again); true when the master unit is prepared again.
     bool Reconnect();
@@ -129,6 +137,11 @@ public:
     enum : unsigned { MinPollIntervalMs = 10 };
 
     CAxoDll* link;
+    // The serial number of the bridge to open: config.ini's "device", which a front end may
+    // replace before Open; empty for the driver's first bridge.
+    std::string bridgeSerial;
+    // The bridges the driver listed when the link was started.
+    std::vector<BRIDGE> bridges;
     std::string receiveBuffer;
     int32_t readPosition;
     int32_t tokenKind;

@@ -16,6 +16,8 @@ const char* const UsageText =
     "  release POS [POS ...]     the same with 000000000000\n"
     "  backup FILE               writes the table to FILE, one line \"01=ID\" per position\n"
     "  restore FILE              writes such a file to the master, checked as set is\n"
+    "  devices [--json]          lists the USB bridges attached: INDEX<TAB>SERIAL<TAB>DESCRIPTION\n"
+    "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
     "  --help, --version\n"
     "\n"
     "POS is 1 to 14, or the grid's 01 to 0E. ID is 12 hexadecimal digits.\n"
@@ -33,8 +35,8 @@ struct CommandName {
 
 // The commands, then an end row.
 const CommandName Commands[] = {
-    {"search", cmSearch}, {"read", cmRead},       {"set", cmSet},    {"release", cmRelease},
-    {"backup", cmBackup}, {"restore", cmRestore}, {nullptr, cmHelp},
+    {"search", cmSearch}, {"read", cmRead},       {"set", cmSet},         {"release", cmRelease},
+    {"backup", cmBackup}, {"restore", cmRestore}, {"devices", cmDevices}, {nullptr, cmHelp},
 };
 
 bool Fail(std::string& why, const std::string& text) {
@@ -93,8 +95,18 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
             return true;
         }
     }
-    for (const std::string& arg : args) {
-        if (arg == "--all")
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--device" || arg.rfind("--device=", 0) == 0) {
+            const bool joined = arg.size() > 8;
+            if (!joined && i + 1 >= args.size())
+                return Fail(why, "--device needs the bridge's SERIAL");
+            request.device = joined ? arg.substr(9) : args[++i];
+            request.deviceGiven = true;
+            // D2XX hands serial numbers out in 64-byte buffers.
+            if (request.device.empty() || request.device.size() > 63)
+                return Fail(why, "--device needs a SERIAL of 1 to 63 characters");
+        } else if (arg == "--all")
             request.all = true;
         else if (arg == "--json")
             request.json = true;
@@ -116,12 +128,16 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
 
     if (request.all && request.command != cmSearch)
         return Fail(why, "--all belongs to search only");
-    if (request.json && request.command != cmSearch && request.command != cmRead)
-        return Fail(why, "--json belongs to search and read only");
+    if (request.json && request.command != cmSearch && request.command != cmRead &&
+        request.command != cmDevices)
+        return Fail(why, "--json belongs to search, read and devices only");
+    if (request.deviceGiven && request.command == cmDevices)
+        return Fail(why, "--device does not belong to devices");
 
     switch (request.command) {
     case cmSearch:
     case cmRead:
+    case cmDevices:
         if (!operands.empty())
             return Fail(why, words[0] + " takes no arguments");
         return true;

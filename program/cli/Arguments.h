@@ -16,7 +16,17 @@ enum ExitStatus {
     esOtherRunning = 5, // another program of the family is running
 };
 
-enum CliCommand { cmSearch, cmRead, cmSet, cmRelease, cmBackup, cmRestore, cmHelp, cmVersion };
+enum CliCommand {
+    cmSearch,
+    cmRead,
+    cmSet,
+    cmRelease,
+    cmBackup,
+    cmRestore,
+    cmDevices,
+    cmHelp,
+    cmVersion
+};
 
 // One position to be given an ID.
 struct Change {
@@ -30,6 +40,8 @@ struct Request {
     bool json = false;           // one JSON document instead of lines
     std::vector<Change> changes; // set, release
     std::string file;            // backup, restore
+    bool deviceGiven = false;    // --device: the bridge to open, by its serial number
+    std::string device;
 };
 
 // A position as the user writes it: "1" to "14" in decimal, or the grid's "01" to "0E"

@@ -5,6 +5,7 @@
 #include "CliUi.h"
 #include "Commands.h"
 #include "Config.h"
+#include "Output.h"
 
 #include "platform/Console.h"
 #include "platform/NamedMutex.h"
@@ -12,6 +13,7 @@
 #include "program/btdevice/Btdevice.h"
 #include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
+#include "program/link/Axodll.h"
 
 #include <cstdio>
 
@@ -21,6 +23,16 @@ namespace {
 int Refuse(int status, const std::string& why) {
     std::fprintf(stderr, "tarvelo-cli: %s\n", why.c_str());
     return status;
+}
+
+// Lists the attached bridges; the master is not touched, so no lock is needed.
+int RunDevices(const Request& request) {
+    std::vector<BRIDGE> bridges;
+    if (!ListBridges(bridges))
+        return Refuse(esNotPrepared, "the USB bridges cannot be listed: the interface library "
+                                     "or FTDI's D2XX driver cannot be loaded");
+    std::fputs((request.json ? BridgeJson(bridges) : BridgeLines(bridges)).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? esDone : Refuse(esFailed, "the results could not be written");
 }
 
 // The command of `request` on the opened master; its exit status.
@@ -53,6 +65,8 @@ int main(int argc, char* argv[]) {
         std::printf("tarvelo-cli %s\n", TARVELO_CLI_VERSION);
         return esDone;
     }
+    if (request.command == cmDevices)
+        return RunDevices(request);
     if (request.command == cmRestore) {
         std::vector<std::string> alone(PositionCount);
         if (!ReadBackup(request.file, request.changes, why) ||
@@ -91,9 +105,16 @@ int main(int argc, char* argv[]) {
     int status = esDone;
     {
         CBtDevice device(traceShown ? stderr : nullptr);
+        if (request.deviceGiven)
+            device.bridgeSerial = request.device;
         if (!device.Open()) {
-            status = Refuse(esNotPrepared, NotPreparedText);
+            std::string why = NotPreparedText;
+            for (const std::string& note : {device.MissingBridgeNote(), device.OpenedBridgeNote()})
+                why += note.empty() ? "" : "\n" + note;
+            status = Refuse(esNotPrepared, why);
         } else {
+            if (const std::string note = device.OpenedBridgeNote(); !note.empty())
+                std::fprintf(stderr, "tarvelo-cli: %s\n", note.c_str());
             CliSession session{device, ui, results};
             status = RunCommand(session, request);
         }

@@ -75,6 +75,24 @@ std::string TableJson(const std::vector<std::string>& table, const std::vector<b
     return text + "]}\n";
 }
 
+std::string BridgeLines(const std::vector<BRIDGE>& bridges) {
+    std::string text;
+    for (const BRIDGE& bridge : bridges)
+        text += std::to_string(bridge.index) + "\t" + LineField(bridge.serial) + "\t" +
+                LineField(bridge.description) + "\n";
+    return text;
+}
+
+std::string BridgeJson(const std::vector<BRIDGE>& bridges) {
+    std::string text = "{\"bridges\":[";
+    for (size_t i = 0; i < bridges.size(); ++i) {
+        text += (i ? "," : "") + std::string("{\"index\":") + std::to_string(bridges[i].index) +
+                ",\"serial\":" + JsonString(bridges[i].serial) +
+                ",\"description\":" + JsonString(bridges[i].description) + "}";
+    }
+    return text + "]}\n";
+}
+
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {

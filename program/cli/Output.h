@@ -2,6 +2,7 @@
 #pragma once
 
 #include "program/btdevice/Btdevice.h"
+#include "program/link/Axodll.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ std::string TableLines(const std::vector<std::string>& table, const std::vector<
 // is null.
 std::string TableJson(const std::vector<std::string>& table, const std::vector<bool>& unread,
                       bool complete);
+
+// One line "INDEX<TAB>SERIAL<TAB>DESCRIPTION" per bridge, the fields escaped as a slave's.
+std::string BridgeLines(const std::vector<BRIDGE>& bridges);
+// {"bridges":[{"index":0,"serial":"...","description":"..."},...]}
+std::string BridgeJson(const std::vector<BRIDGE>& bridges);
 
 // `text` as a JSON string, quotes included. The module's texts are 8-bit: a byte outside
 // printable ASCII is written as \u00XX (read as Latin-1), so the document is always valid

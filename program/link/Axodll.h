@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class CAxoDll : public CWorkerThread {
 public:
@@ -53,9 +54,23 @@ private:
 bool LoadLinkLibrary();
 // Unloads the interface library and forgets its functions.
 void FreeLinkLibrary();
-// Chooses threaded or direct exchanges from "usbcomm", loads the library, opens the
-// device, initialises and connects the master unit. True when the link is ready.
-bool StartLink(CAxoDll* link);
+// One USB bridge the driver reports.
+struct BRIDGE {
+    int index;
+    std::string serial;
+    std::string description;
+};
+
+// Loads the interface library when needed and lists the bridges its driver reports, in the
+// driver's order. False when the library cannot be loaded or the driver cannot list them.
+bool ListBridges(std::vector<BRIDGE>& bridges);
+
+// Chooses threaded or direct exchanges from "usbcomm", loads the library, opens the bridge
+// with serial number `bridgeSerial` (device 0 when empty), initialises and connects the
+// master unit. True when the link is ready. `bridges` receives what the driver listed
+// before the open (empty when it could not list).
+bool StartLink(CAxoDll* link, const std::string& bridgeSerial = std::string(),
+               std::vector<BRIDGE>* bridges = nullptr);
 // Opens the device anew on the loaded library: closes it, then opens, initialises and
 // connects the master unit as StartLink does. A bridge that was unplugged and plugged in
 // again is a new device to the driver, so an exchange can work again only after this.

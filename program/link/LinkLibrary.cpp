@@ -35,6 +35,8 @@ bool LoadLinkLibrary() {
         platform::FreeLib(loaded.module);
         return false;
     }
+    Bind(loaded.module, "KestravionUsbSelect", loaded.KestravionUsbSelect);
+    Bind(loaded.module, "KestravionUsbList", loaded.KestravionUsbList);
     // A binding holds one reference to the library, also when it is loaded again.
     FreeLinkLibrary();
     LinkLibrary = loaded;

@@ -13,6 +13,9 @@ struct LINKLIBRARY {
     KestravionExtInitFn KestravionExtInit;
     KestravionExtConFn KestravionExtCon;
     KestravionExtSRFn KestravionExtSR;
+    // Bound when the library has them; a library without them opens device 0 only.
+    KestravionUsbSelectFn KestravionUsbSelect;
+    KestravionUsbListFn KestravionUsbList;
 };
 
 extern LINKLIBRARY LinkLibrary;

@@ -4,7 +4,26 @@
 
 #include <cstdio>
 
-bool StartLink(CAxoDll* link) {
+bool ListBridges(std::vector<BRIDGE>& bridges) {
+    bridges.clear();
+    if (!LinkLibrary.module && !LoadLinkLibrary())
+        return false;
+    if (!LinkLibrary.KestravionUsbList)
+        return false;
+    int count = 0;
+    if (LinkLibrary.KestravionUsbList(-1, &count, nullptr, nullptr) != 0)
+        return false;
+    for (int index = 0; index < count; ++index) {
+        char serial[64] = {};
+        char description[64] = {};
+        if (LinkLibrary.KestravionUsbList(index, &count, serial, description) != 0)
+            return false;
+        bridges.push_back(BRIDGE{index, serial, description});
+    }
+    return true;
+}
+
+bool StartLink(CAxoDll* link, const std::string& bridgeSerial, std::vector<BRIDGE>* bridges) {
     if (!link)
         return false;
     // Threaded unless "usbcomm" says otherwise; only the exact value "thread" keeps it.
@@ -17,7 +36,15 @@ bool StartLink(CAxoDll* link) {
     }
     if (!LoadLinkLibrary())
         return false;
-    if (LinkLibrary.KestravionUsbOpen() != 0) {
+    std::vector<BRIDGE> listed;
+    ListBridges(listed);
+    if (bridges)
+        *bridges = listed;
+    // A bridge named by its serial number is opened only where the library can choose it.
+    const int chosen = LinkLibrary.KestravionUsbSelect
+                           ? LinkLibrary.KestravionUsbSelect(bridgeSerial.c_str())
+                           : (bridgeSerial.empty() ? 0 : -1);
+    if (chosen != 0 || LinkLibrary.KestravionUsbOpen() != 0) {
         FreeLinkLibrary();
         return false;
     }

@@ -179,11 +179,18 @@ void TfmMain::FormCreate() {
     setWindowTitle(QString::fromLatin1(Caption));
     btDevice = std::make_unique<CBtDevice>();
     if (!btDevice->Open()) {
-        platform::CurrentUi().ShowMessageBox(NotPreparedText, "error", platform::BoxIcon::Error);
+        std::string text = NotPreparedText;
+        for (const std::string& note :
+             {btDevice->MissingBridgeNote(), btDevice->OpenedBridgeNote()})
+            text += note.empty() ? "" : "\n" + note;
+        platform::CurrentUi().ShowMessageBox(text, "error", platform::BoxIcon::Error);
         PostQuit();
         return;
     }
 
+    // With more than one bridge attached the technician must know which one is talking.
+    if (const std::string note = btDevice->OpenedBridgeNote(); !note.empty())
+        platform::CurrentUi().ShowMessageBox(note, "error", platform::BoxIcon::Warning);
     SetupGrid();
     if (Inits->Lookup("listview", entry) >= 0)
         SetLargeIcons(entry.value == "Icon");

@@ -16,6 +16,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -25,6 +26,23 @@ constexpr int FirstPosition = 1;
 constexpr int LastPosition = 14;
 constexpr int IdColumn = 1;
 constexpr int ImageIndexRole = Qt::UserRole;
+
+// The signal strength a search record's detail carries, as in "rssi -48": its last signed
+// whole number. False when it has none.
+bool SignalLevel(const std::string& detail, int& level) {
+    size_t end = detail.size();
+    while (end > 0 && !std::isdigit(static_cast<unsigned char>(detail[end - 1])))
+        end--;
+    size_t start = end;
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(detail[start - 1])) && end - start < 6)
+        start--;
+    if (start == end)
+        return false;
+    level = std::stoi(detail.substr(start, end - start));
+    if (start > 0 && detail[start - 1] == '-')
+        level = -level;
+    return true;
+}
 
 } // namespace
 
@@ -145,8 +163,33 @@ void TfmMain::SearchSlaves() {
         return;
     }
     lvDevices->clear();
-    for (const SLAVE& slave : ListedSlaves(slaves))
-        AddDeviceItem(imgFree, slave.id);
+    const std::vector<SLAVE> listed = ListedSlaves(slaves);
+    // The unit in the technician's hand is the one heard loudest.
+    int strongest = -1;
+    int strongestLevel = 0;
+    for (size_t i = 0; i < listed.size(); i++) {
+        int level = 0;
+        if (SignalLevel(listed[i].detail, level) && (strongest < 0 || level > strongestLevel)) {
+            strongest = static_cast<int>(i);
+            strongestLevel = level;
+        }
+    }
+    for (size_t i = 0; i < listed.size(); i++) {
+        QListWidgetItem* item = AddDeviceItem(imgFree, listed[i].id);
+        const bool loudest = static_cast<int>(i) == strongest && listed.size() > 1;
+        QString about = ToQString(listed[i].name);
+        if (!listed[i].detail.empty())
+            about += QStringLiteral(", ") + ToQString(listed[i].detail);
+        if (loudest) {
+            about += QStringLiteral(" (strongest signal)");
+            QFont font = item->font();
+            font.setBold(true);
+            item->setFont(font);
+        }
+        // The text the registration rules match on stays the ID.
+        item->setToolTip(about);
+        item->setData(Qt::AccessibleDescriptionRole, about);
+    }
     fmMsg->hide();
 }
 

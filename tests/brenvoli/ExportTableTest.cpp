@@ -1,4 +1,4 @@
-// The library's export table holds exactly its eight functions.
+// The library's export table holds exactly its ten functions.
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
@@ -25,10 +25,11 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
     return names;
 }
 
-TEST(ExportTable, ExactlyTheEightFunctions) {
+TEST(ExportTable, ExactlyTheTenFunctions) {
     std::set<std::string> expected = {
-        "KestravionUsbOpen", "KestravionUsbClose", "KestravionExtInit", "KestravionExtCon",
-        "KestravionExtSR",   "AxoUsbSendOnly",     "AxoUsbSendCmd_Adv", "AxoUsbSendCmd_Bin",
+        "KestravionUsbOpen", "KestravionUsbClose",  "KestravionExtInit", "KestravionExtCon",
+        "KestravionExtSR",   "AxoUsbSendOnly",      "AxoUsbSendCmd_Adv", "AxoUsbSendCmd_Bin",
+        "KestravionUsbList", "KestravionUsbSelect",
     };
     EXPECT_EQ(DefinedDynamicSymbols(BRENVOLI_LIBRARY), expected);
 }

@@ -383,6 +383,30 @@ TEST_F(CliTest, ASetTheMasterRefusesExits4WithNothingCommitted) {
     EXPECT_EQ(State(), "");
 }
 
+// With two bridges attached, devices names both, --device picks the master's, and without
+// it the first is used and named.
+TEST_F(CliTest, DevicesListsTheBridgesAndDevicePicksOne) {
+    Scenario(R"(, "otherBridges": [{"serial": "FT9ZX1", "description": "FT232R USB UART"}],
+                  "masterIndex": 1)");
+    ProgramRun run = Run({"devices"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "0\tFT9ZX1\tFT232R USB UART\n1\tKM000001\tKESTRAVION MASTER\n");
+    run = Run({"read", "--device", "KM000001"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, TableText(Committed, ' '));
+    run = Run({"read"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("2 USB bridges are attached; the first, FT9ZX1 (FT232R USB UART), is "
+                           "used."),
+              std::string::npos)
+        << run.err;
+    run = Run({"read", "--device=KM000009"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("The USB bridge KM000009 named by its serial number is not attached."),
+              std::string::npos)
+        << run.err;
+}
+
 TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
     HeldMutex other(SingleInstanceMutex);
     ASSERT_TRUE(other.held());

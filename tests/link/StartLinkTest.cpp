@@ -32,13 +32,45 @@ TEST_F(StartLinkSim, HealthyMasterIsOpenedInitialisedAndConnected) {
     EXPECT_EQ(writes.front(), "LS\r");
     EXPECT_EQ(writes[1], "MG\r");
     EXPECT_EQ(writes.back(), "XV\r");
+    // The bridges listed first (their number, then each one's number, serial number and
+    // description), then device 0 opened.
     std::vector<std::string> calls = CallLog();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.front(), "FT_Open 0 -> 0");
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 5),
+              (std::vector<std::string>{
+                  "FT_ListDevices 80000000 -> 0", "FT_ListDevices 80000000 -> 0",
+                  "FT_ListDevices 40000001 -> 0", "FT_ListDevices 40000002 -> 0", "FT_Open 0 -> 0"}));
     EXPECT_EQ(Count(calls, "FT_Close"), 0);
     EXPECT_TRUE(Violations().empty());
     // The worker was never resumed during the start-up.
     EXPECT_TRUE(link.Suspended());
+}
+
+// The bridge opened: the driver's first unless one is named by its serial number; what the
+// driver listed is handed back, and a named bridge that is not attached is not opened.
+TEST_F(StartLinkSim, OpensTheBridgeNamedBySerialNumber) {
+    LoadScenario(R"({"otherBridges": [{"serial": "FT9ZX1", "description": "FT232R USB UART"}],
+                     "masterIndex": 1})");
+    const struct {
+        const char* serial;
+        bool started;
+        const char* open;
+    } cases[] = {
+        {"", false, "FT_Open 0 -> 3"},           // the first bridge is another device's
+        {"KM000009", false, "FT_OpenEx 1 -> 2"}, // not attached
+        {"KM000001", true, "FT_OpenEx 1 -> 0"},
+    };
+    for (const auto& c : cases) {
+        SimClearLogs();
+        CAxoDll link(true);
+        std::vector<BRIDGE> bridges;
+        EXPECT_EQ(StartLink(&link, c.serial, &bridges), c.started) << c.serial;
+        ASSERT_EQ(bridges.size(), 2u) << c.serial;
+        EXPECT_EQ(bridges[0].serial, "FT9ZX1");
+        EXPECT_EQ(bridges[0].description, "FT232R USB UART");
+        EXPECT_EQ(bridges[1].serial, "KM000001");
+        EXPECT_TRUE(Contains(CallLog(), c.open)) << c.serial;
+    }
 }
 
 struct UsbcommCase {

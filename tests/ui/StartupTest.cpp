@@ -130,3 +130,26 @@ TEST_F(StartupTest, AnUnpreparedMasterEndsTheStartUpWithItsMessage) {
         EXPECT_TRUE(ModuleCommands().empty()) << scenario;
     }
 }
+
+// Beside its ID, each listed slave names itself and its signal in its tooltip and to screen
+// readers, the strongest in bold; with two bridges attached the one used is named.
+TEST_F(StartupTest, TheListTellsTheSlavesApartAndTheBridgeUsedIsNamed) {
+    Start(R"({"slaves": [{"id": "00A0C8111111", "name": "ZOMRA-1", "detail": "rssi -61"},
+                         {"id": "00A0C8222222", "name": "ZOMRA-2", "detail": "rssi -48"},
+                         {"id": "00A0C8333333", "name": "ZOMRA-3"}],
+              "otherBridges": [{"serial": "FT9ZX1", "description": "FT232R USB UART"}],
+              "search": {"durationMs": 50}})");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "2 USB bridges are attached; the first, KM000001 (KESTRAVION "
+                             "MASTER), is used. Another is chosen by its serial number: "
+                             "device=\"SERIAL\" in config.ini, or tarvelo-cli --device SERIAL.");
+    ASSERT_EQ(window->lvDevices->count(), 3);
+    const char* tips[] = {"ZOMRA-1, rssi -61", "ZOMRA-2, rssi -48 (strongest signal)", "ZOMRA-3"};
+    for (int row = 0; row < 3; row++) {
+        const QListWidgetItem* item = window->lvDevices->item(row);
+        EXPECT_EQ(item->toolTip().toStdString(), tips[row]);
+        EXPECT_EQ(item->data(Qt::AccessibleDescriptionRole).toString(), item->toolTip());
+        EXPECT_EQ(item->font().bold(), row == 1);
+    }
+    EXPECT_EQ(window->lvDevices->item(1)->text().toStdString(), "00A0C8222222");
+}
