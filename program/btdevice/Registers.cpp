@@ -30,6 +30,16 @@ bool IsRegisterValue(const std::string& piece) {
     return true;
 }
 
+// The positions (1 to 14) whose entry is flagged.
+std::vector<int> FlaggedPositions(const bool (&flags)[CBtDevice::IdCount]) {
+    std::vector<int> positions;
+    for (int index = 0; index < PositionCount; ++index) {
+        if (flags[index])
+            positions.push_back(index + 1);
+    }
+    return positions;
+}
+
 } // namespace
 
 bool CBtDevice::ReadRegisteredIds() {
@@ -175,21 +185,11 @@ CBtDevice::WriteVerdict CBtDevice::ResolveCommit(std::string& reply) {
 }
 
 std::vector<int> CBtDevice::NotTakenPositions() const {
-    std::vector<int> positions;
-    for (int index = 0; index < PositionCount; ++index) {
-        if (notTaken[index])
-            positions.push_back(index + 1);
-    }
-    return positions;
+    return FlaggedPositions(notTaken);
 }
 
 std::vector<int> CBtDevice::LeftOutPositions() const {
-    std::vector<int> positions;
-    for (int index = 0; index < PositionCount; ++index) {
-        if (readIncomplete[index])
-            positions.push_back(index + 1);
-    }
-    return positions;
+    return FlaggedPositions(readIncomplete);
 }
 
 std::string CBtDevice::GetRegisteredId(int index) const {
