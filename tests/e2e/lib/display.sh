@@ -5,13 +5,9 @@
 XVFB_PID=
 WM_PID=
 
-A11Y_READER=$(dirname "${BASH_SOURCE[0]}")/a11y.py
-
-# a11y ARG...: the accessibility reader, on the system's Python that python3-pyatspi is
+# The accessibility reader (a11y.py), on the system's Python that python3-pyatspi is
 # installed for.
-a11y() {
-    /usr/bin/python3 "$A11Y_READER" "$@"
-}
+A11Y=(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/a11y.py")
 
 # Starts Xvfb on a free display and openbox on it; exports DISPLAY. Then wakes the
 # accessibility bus on the session bus (the runner runs under dbus-run-session), so that
@@ -45,7 +41,7 @@ start_display() {
         fi
         sleep 0.1
     done
-    a11y ready || {
+    "${A11Y[@]}" ready || {
         echo "e2e: the accessibility bus did not come up (at-spi2-core, python3-pyatspi)"
         return 1
     }

@@ -16,7 +16,7 @@ at() {
     local id=$1 pid points
     shift
     if ! pid=$(xdotool getwindowpid "$id" 2>/dev/null) ||
-        ! points=$(a11y where "$pid" "$@" 2>&1); then
+        ! points=$("${A11Y[@]}" where "$pid" "$@" 2>&1); then
         fail "cannot aim at $* in window $id: ${points:-it has no process}"
         return 1
     fi
@@ -26,7 +26,7 @@ at() {
 # expect_listed ID "ID1 ID2...": the list shows exactly these slaves, in this order.
 expect_listed() {
     expect_eq "slaves listed" "$2" \
-        "$(a11y list "$(xdotool getwindowpid "$1")" 2>&1 | tr '\n' ' ' | sed 's/ $//')"
+        "$("${A11Y[@]}" list "$(xdotool getwindowpid "$1")" 2>&1 | tr '\n' ' ' | sed 's/ $//')"
 }
 
 # click_on ID TARGET / double_click_on ID TARGET

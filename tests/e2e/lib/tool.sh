@@ -84,7 +84,7 @@ start_tool() {
         "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &
     TOOL_PID=$!
     STARTED_PIDS+=("$TOOL_PID")
-    a11y boxes "$TOOL_PID" "$BOXLOG" 300 2>>"$WORKDIR/$name.a11y" &
+    "${A11Y[@]}" boxes "$TOOL_PID" "$BOXLOG" 300 >>"$WORKDIR/$name.a11y" 2>&1 &
     BOX_READERS+=($!)
 }
 
