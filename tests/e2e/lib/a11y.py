@@ -32,8 +32,12 @@ GRID_NAME = "Registered IDs"
 
 def windows(pid):
     for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.get_process_id() == pid:
-            return [app.getChildAtIndex(i) for i in range(app.childCount)]
+        try:
+            if app.get_process_id() != pid:
+                continue
+        except Exception:  # an application going away, another instance of the tool
+            continue
+        return [app.getChildAtIndex(i) for i in range(app.childCount)]
     return []
 
 
