@@ -18,12 +18,13 @@ run_packages=(
     scdoc dpkg-dev file
 )
 # The tests: GoogleTest; clang with its libFuzzer runtime; the end-to-end runs in a real X
-# server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import/convert); the
-# package's checks (lintian, desktop-file-validate, appstreamcli); the Windows cross build
-# and wine to run it.
+# server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import for screenshots),
+# read through the accessibility bus (at-spi2-core, python3-pyatspi, and dbus-daemon for
+# dbus-run-session); the package's checks (lintian, desktop-file-validate, appstreamcli);
+# the Windows cross build and wine to run it.
 test_packages=(
     libgtest-dev clang libclang-rt-14-dev
-    xvfb openbox xdotool x11-utils imagemagick
+    xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     lintian desktop-file-utils appstream
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )

@@ -286,6 +286,7 @@ bool TfmMain::AskWriteAgain() {
     // Neither Return nor Escape gives the table up.
     box.setDefaultButton(again);
     box.setEscapeButton(again);
+    box.setAccessibleDescription(QStringLiteral("Error"));
     box.exec();
     return box.clickedButton() == again;
 }

@@ -25,9 +25,11 @@ void QtUi::Wake() {
 
 void QtUi::ShowMessageBox(const std::string& text, const std::string& caption,
                           platform::BoxIcon icon) {
-    QMessageBox box(icon == platform::BoxIcon::Warning ? QMessageBox::Warning
-                                                       : QMessageBox::Critical,
+    const bool warning = icon == platform::BoxIcon::Warning;
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical,
                     QString::fromLatin1(caption.c_str()), QString::fromLatin1(text.c_str()),
                     QMessageBox::Ok, owner_);
+    // A screen reader cannot see the icon; it reads what the icon means.
+    box.setAccessibleDescription(warning ? QStringLiteral("Warning") : QStringLiteral("Error"));
     box.exec();
 }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end runs of the tool as a technician uses it: the real program in a real X server
 # (Xvfb) with a window manager (openbox), driven with real mouse and keyboard events
-# (xdotool), against the simulated master unit. Every scenario is judged on the master's
-# committed table, its wire log, the message boxes and the program's exit status.
+# (xdotool), against the simulated master unit. The windows are read as a screen reader
+# reads them, through the accessibility tree (AT-SPI, on the session bus of
+# dbus-run-session). Every scenario is judged on the master's committed table, its wire
+# log, the message boxes and the program's exit status.
 #
 #   run-e2e.sh --build DIR [SCENARIO...]          paths taken from a build tree
-#   run-e2e.sh --program P --driver-dir D --check C --boxlog B --work W --shots S [SCENARIO...]
+#   run-e2e.sh --program P --driver-dir D --check C --work W --shots S [SCENARIO...]
 #   run-e2e.sh --list                             the scenarios, in running order
 #   run-e2e.sh --skip REASON                      says why the runs are skipped (exit 77)
 #
@@ -13,6 +15,7 @@
 #
 # Prints each scenario's result and ends with "N passed, M failed"; exits 1 on any failure.
 set -uo pipefail
+arguments=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 
 for lib in report display tool window mainwindow master fixtures; do
@@ -23,7 +26,7 @@ for group in judge session grid search startup faults; do
     source "$here/scenarios/$group.sh"
 done
 
-E2E_PROGRAM= E2E_DRIVER_DIR= E2E_CHECK= E2E_BOXLOG_LIB= E2E_WORK= E2E_SHOTS=
+E2E_PROGRAM= E2E_DRIVER_DIR= E2E_CHECK= E2E_WORK= E2E_SHOTS=
 wanted=()
 while (($#)); do
     case $1 in
@@ -40,7 +43,6 @@ while (($#)); do
         E2E_PROGRAM=$build/bin/tarvelo
         E2E_DRIVER_DIR=$build/sim
         E2E_CHECK=$build/tests/e2e_check
-        E2E_BOXLOG_LIB=$build/tests/libe2e_boxlog.so
         E2E_WORK=$build/e2e-work
         E2E_SHOTS=$build/e2e-shots
         shift 2
@@ -48,7 +50,6 @@ while (($#)); do
     --program) E2E_PROGRAM=$2; shift 2 ;;
     --driver-dir) E2E_DRIVER_DIR=$2; shift 2 ;;
     --check) E2E_CHECK=$2; shift 2 ;;
-    --boxlog) E2E_BOXLOG_LIB=$2; shift 2 ;;
     --work) E2E_WORK=$2; shift 2 ;;
     --shots) E2E_SHOTS=$2; shift 2 ;;
     -*)
@@ -63,15 +64,16 @@ while (($#)); do
 done
 
 missing=()
-for tool in Xvfb openbox xdotool xwininfo xprop import convert; do
+for tool in Xvfb openbox xdotool xwininfo xprop import dbus-run-session; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=(python3-pyatspi)
 if ((${#missing[@]})); then
     echo "e2e: missing tools: ${missing[*]} (tools/install-deps.sh installs them)"
     echo "0 passed, 1 failed"
     exit 1
 fi
-for file in "$E2E_PROGRAM" "$E2E_DRIVER_DIR/libftd2xx.so" "$E2E_CHECK" "$E2E_BOXLOG_LIB"; do
+for file in "$E2E_PROGRAM" "$E2E_DRIVER_DIR/libftd2xx.so" "$E2E_CHECK"; do
     if [[ ! -e $file ]]; then
         echo "e2e: $file is missing; build the tree first"
         echo "0 passed, 1 failed"
@@ -90,9 +92,15 @@ for name in "${wanted[@]}"; do
     fi
 done
 ((${#wanted[@]})) || wanted=("${SCENARIOS[@]}")
-
-rm -rf "$E2E_WORK" "$E2E_SHOTS"
-mkdir -p "$E2E_WORK" "$E2E_SHOTS"
+# The run goes on on a session bus of its own, for the accessibility bus, which ends with
+# it. The buses' messages go to a log; the run keeps its standard output and error.
+if [[ -z ${E2E_SESSION_BUS:-} ]]; then
+    rm -rf "$E2E_WORK" "$E2E_SHOTS"
+    mkdir -p "$E2E_WORK" "$E2E_SHOTS"
+    E2E_SESSION_BUS=1 exec dbus-run-session -- bash "$0" "${arguments[@]}" \
+        3>&1 4>&2 >"$E2E_WORK/buses.log" 2>&1
+fi
+exec 1>&3 2>&4 3>&- 4>&-
 # The directory of the single-instance lock, shared by the instances of one run only.
 E2E_RUNTIME=$E2E_WORK/runtime
 mkdir -p -m 700 "$E2E_RUNTIME"

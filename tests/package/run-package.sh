@@ -14,11 +14,12 @@
 #      $XDG_CONFIG_HOME/kestravion (pointed at a scratch folder) and nowhere else, and
 #      writes the table back when its window is closed.
 #
-#   run-package.sh --build B --driver-dir D --check C --boxlog L --work W
+#   run-package.sh --build B --driver-dir D --check C --work W
 #   run-package.sh --skip REASON        says why the run is skipped (exit 77)
 #
 # Prints each step's result and ends with "N passed, M failed"; exits 1 on any failure.
 set -uo pipefail
+arguments=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 e2e=$here/../e2e
 
@@ -26,7 +27,7 @@ for lib in report display tool window mainwindow master fixtures; do
     source "$e2e/lib/$lib.sh"
 done
 
-build= E2E_DRIVER_DIR= E2E_CHECK= E2E_BOXLOG_LIB= E2E_WORK=
+build= E2E_DRIVER_DIR= E2E_CHECK= E2E_WORK=
 while (($#)); do
     case $1 in
     --skip)
@@ -36,7 +37,6 @@ while (($#)); do
     --build) build=$2; shift 2 ;;
     --driver-dir) E2E_DRIVER_DIR=$2; shift 2 ;;
     --check) E2E_CHECK=$2; shift 2 ;;
-    --boxlog) E2E_BOXLOG_LIB=$2; shift 2 ;;
     --work) E2E_WORK=$2; shift 2 ;;
     *)
         echo "package: unknown argument $1"
@@ -47,17 +47,25 @@ done
 
 missing=()
 for tool in cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli \
-    readelf Xvfb openbox xdotool xwininfo xprop import; do
+    readelf Xvfb openbox xdotool xwininfo xprop import dbus-run-session; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=(python3-pyatspi)
 if ((${#missing[@]})); then
     echo "package: missing tools: ${missing[*]} (tools/install-deps.sh test installs them)"
     echo "0 passed, 1 failed"
     exit 1
 fi
 
-rm -rf "$E2E_WORK"
-mkdir -p "$E2E_WORK"
+# The run goes on on a session bus of its own, for the accessibility bus, which ends with
+# it. The buses' messages go to a log; the run keeps its standard output and error.
+if [[ -z ${E2E_SESSION_BUS:-} ]]; then
+    rm -rf "$E2E_WORK"
+    mkdir -p "$E2E_WORK"
+    E2E_SESSION_BUS=1 exec dbus-run-session -- bash "$0" "${arguments[@]}" \
+        3>&1 4>&2 >"$E2E_WORK/buses.log" 2>&1
+fi
+exec 1>&3 2>&4 3>&- 4>&-
 E2E_SHOTS=$E2E_WORK/shots
 E2E_RUNTIME=$E2E_WORK/runtime
 mkdir -p "$E2E_SHOTS" && mkdir -p -m 700 "$E2E_RUNTIME"

@@ -1,9 +1,17 @@
-# The X server (Xvfb) and the window manager (openbox) the tool runs in, and screenshots.
+# The X server (Xvfb) and the window manager (openbox) the tool runs in, the accessibility
+# bus through which the windows are read, and screenshots (for people; nothing is judged
+# from pixels).
 
 XVFB_PID=
 WM_PID=
 
-# Starts Xvfb on a free display and openbox on it; exports DISPLAY.
+# The accessibility reader (a11y.py), on the system's Python that python3-pyatspi is
+# installed for.
+A11Y=(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/a11y.py")
+
+# Starts Xvfb on a free display and openbox on it; exports DISPLAY. Then wakes the
+# accessibility bus on the session bus (the runner runs under dbus-run-session), so that
+# every instance of the tool finds it as it starts.
 start_display() {
     local numberFile=$E2E_WORK/display
     rm -f "$numberFile"
@@ -33,6 +41,10 @@ start_display() {
         fi
         sleep 0.1
     done
+    "${A11Y[@]}" ready || {
+        echo "e2e: the accessibility bus did not come up (at-spi2-core, python3-pyatspi)"
+        return 1
+    }
 }
 
 stop_display() {

@@ -12,7 +12,7 @@ SLAVES_JSON='[
     {"id": "00A0C8E1F204", "name": "ZOMR", "detail": ""},
     {"id": "00A0C8E1F205", "name": "PELICAN 9", "detail": "rssi -70"}
 ]'
-LISTED_SLAVES=2
+LISTED_SLAVES="$SLAVE_A $SLAVE_B"
 
 FREE=000000000000
 # The committed table before each run: positions 1, 2, 4 and 14 are taken (2 by SLAVE_B).

@@ -75,15 +75,16 @@ expect_no_module_commands() {
     expect_eq "module commands sent" 0 "$module"
 }
 
-# expect_box CAPTION ICON TEXT: a message box with that caption, icon and text was shown
-# (the text with \n for a line break).
+# expect_box CAPTION ICON TEXT [BUTTONS]: a message box with that caption, icon ("Error",
+# "Warning"), text (with \n for a line break) and buttons ("|" between them, in
+# alphabetical order; "OK" when not given) was shown.
 expect_box() {
-    grep -qxF -- "$1"$'\t'"$2"$'\t'"$3" "$BOXLOG" ||
-        fail "no message box \"$1\" ($2) \"$3\"; boxes: $(tr '\t\n' '| ' <"$BOXLOG")"
+    grep -qxF -- "$1"$'\t'"$2"$'\t'"$3"$'\t'"${4:-OK}" "$BOXLOG" ||
+        fail "no message box \"$1\" ($2) \"$3\" [${4:-OK}]; boxes: $(tr '\t\n' '/ ' <"$BOXLOG")"
 }
 
 expect_no_box() {
-    [[ ! -s $BOXLOG ]] || fail "unexpected message box: $(tr '\t\n' '| ' <"$BOXLOG")"
+    [[ ! -s $BOXLOG ]] || fail "unexpected message box: $(tr '\t\n' '/ ' <"$BOXLOG")"
 }
 
 # expect_default_config [DIR]: the six lines of a new config.ini.

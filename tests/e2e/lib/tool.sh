@@ -6,7 +6,9 @@
 #   WORKDIR  scratch working directory: config.ini, the master's scenario, state and logs
 #   MASTER   the simulated master's scenario file (JSON)
 #   STATE    the master's committed ID table (state file)
-#   WIRELOG  the wire log of the first instance; BOXLOG the message boxes of all instances
+#   WIRELOG  the wire log of the first instance
+#   BOXLOG   the message boxes of all instances, as the accessibility tree shows them
+#            (lib/a11y.py: caption, icon, text, buttons)
 SCENARIO=
 WORKDIR=
 MASTER=
@@ -14,6 +16,7 @@ STATE=
 WIRELOG=
 BOXLOG=
 STARTED_PIDS=()
+BOX_READERS=()
 TOOL_PID=
 EXIT_STATUS=
 
@@ -56,7 +59,8 @@ committed_table() {
 
 # start_tool [--as NAME] [--wirelog FILE] [--no-driver] [--dir DIR]
 # Starts build/bin/tarvelo in the scenario's working directory (or DIR) against the
-# simulated master; sets TOOL_PID. NAME names its output files (default "tool").
+# simulated master, with its accessibility bridge on, and a reader that logs its message
+# boxes to BOXLOG; sets TOOL_PID. NAME names its output files (default "tool").
 # --no-driver leaves the simulated driver out of the library search path.
 start_tool() {
     local name=tool log=$WIRELOG dir=$WORKDIR driverDir=$E2E_DRIVER_DIR
@@ -72,13 +76,16 @@ start_tool() {
     mkdir -p "$E2E_WORK/home" "$E2E_RUNTIME"
     # A clean environment: only what the tool and the simulated master need.
     (cd "$dir" && exec env -i PATH="$PATH" HOME="$E2E_WORK/home" LANG=C.UTF-8 \
-        DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=0 NO_AT_BRIDGE=1 \
+        DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         XDG_RUNTIME_DIR="$E2E_RUNTIME" XDG_CONFIG_HOME="$E2E_WORK/home/.config" \
-        LD_LIBRARY_PATH="$driverDir" LD_PRELOAD="$E2E_BOXLOG_LIB" E2E_BOXLOG="$BOXLOG" \
+        LD_LIBRARY_PATH="$driverDir" \
         KSIM_SCENARIO="$MASTER" KSIM_STATE="$STATE" KSIM_WIRELOG="$log" \
         "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &
     TOOL_PID=$!
     STARTED_PIDS+=("$TOOL_PID")
+    "${A11Y[@]}" boxes "$TOOL_PID" "$BOXLOG" 300 >>"$WORKDIR/$name.a11y" 2>&1 &
+    BOX_READERS+=($!)
 }
 
 # process_running PID: the process exists and has not ended (a zombie has ended).
@@ -115,9 +122,13 @@ expect_exit() {
     expect_eq "exit status" "$3" "$EXIT_STATUS"
 }
 
-# Ends every process the scenario started that is still running. Returns 1 if any was.
+# Ends every process of the tool the scenario started that is still running, and the box
+# readers. Returns 1 if a process of the tool was still running.
 kill_leftovers() {
     local pid left=0
+    for pid in "${BOX_READERS[@]}"; do
+        kill -TERM "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
     for pid in "${STARTED_PIDS[@]}"; do
         if process_running "$pid"; then
             left=1

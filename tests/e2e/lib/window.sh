@@ -19,6 +19,17 @@ find_window() {
     return 1
 }
 
+# await_box SECONDS [COUNT]: the window of the message box the tool (TOOL_PID) shows, once
+# its box reader has logged COUNT boxes (default 1) in all; prints its id.
+await_box() {
+    local limit=$(($1 * 10)) tries=0
+    until (($(grep -c . "$BOXLOG") >= ${2:-1})); do
+        ((++tries > limit)) && return 1
+        sleep 0.1
+    done
+    find_window "$TOOL_PID" '^error$' 5
+}
+
 # window_visible PID REGEX: whether such a window is shown now.
 window_visible() {
     [[ -n $(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null) ]]
@@ -87,27 +98,22 @@ press_key() {
     sleep 0.1
 }
 
-# click_at ID X Y: a left click at (X, Y) in the window's client area.
+# click_at X Y / double_click_at X Y: a left click or double-click at (X, Y) on the screen.
 click_at() {
-    window_geometry "$1"
-    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3)) sleep 0.05 click 1
+    xdotool mousemove "$1" "$2" sleep 0.05 click 1
     sleep 0.15
 }
 
-# double_click_at ID X Y: a left double-click at (X, Y) in the window's client area.
 double_click_at() {
-    window_geometry "$1"
-    xdotool mousemove $((WIN_X + $2)) $((WIN_Y + $3)) sleep 0.05 click --repeat 2 --delay 80 1
+    xdotool mousemove "$1" "$2" sleep 0.05 click --repeat 2 --delay 80 1
     sleep 0.15
 }
 
-# drag_from_to ID X1 Y1 X2 Y2: presses the left button at (X1, Y1), moves in steps (a
-# little first, so that a drag starts) to (X2, Y2) and releases it there. One xdotool run
-# does it all, so the steps keep their pace on a busy machine.
+# drag_from_to X1 Y1 X2 Y2: presses the left button at (X1, Y1) on the screen, moves in
+# steps (a little first, so that a drag starts) to (X2, Y2) and releases it there. One
+# xdotool run does it all, so the steps keep their pace on a busy machine.
 drag_from_to() {
-    local id=$1 x1=$2 y1=$3 x2=$4 y2=$5 step
-    window_geometry "$id"
-    local ax=$((WIN_X + x1)) ay=$((WIN_Y + y1)) bx=$((WIN_X + x2)) by=$((WIN_Y + y2))
+    local ax=$1 ay=$2 bx=$3 by=$4 step
     local moves=(mousemove "$ax" "$ay" sleep 0.05 mousedown 1 sleep 0.1)
     for step in 4 8 12 16; do
         moves+=(mousemove $((ax + step)) "$ay" sleep 0.03)
@@ -136,11 +142,6 @@ close_by_title_bar() {
 # close_by_alt_f4 ID: the window manager's close key.
 close_by_alt_f4() {
     press_key "$1" alt+F4
-}
-
-# capture_window ID FILE: the window's client area as an image.
-capture_window() {
-    import -window "$1" "$2" 2>/dev/null
 }
 
 # map_state ID: the window's map state as xwininfo says it (IsViewable, IsUnMapped...).

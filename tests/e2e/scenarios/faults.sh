@@ -2,6 +2,7 @@
 # it must leave the master's table as it was.
 
 WRITE_FAILED='The ID table was NOT saved to the master unit.\nPlease check the USB cable and the power of the master unit.'
+WRITE_FAILED_BUTTONS='Close without saving|Try again'
 LEFT_OUT='These positions were not written, because their IDs could not be read from the master unit: '
 
 # read_fault_session KEY...: starts the tool on the master written, closes it at once,
@@ -15,7 +16,7 @@ read_fault_session() {
     main=$(await_main_window) || abort "the main window did not appear"
     shot
     close_by_title_bar "$main"
-    box=$(find_window "$TOOL_PID" '^error$' 70) || abort "no message box after the close"
+    box=$(await_box 70) || abort "no message box after the close"
     shot "$SCENARIO-box"
     press_key "$box" "$@"
     expect_exit "$TOOL_PID" 30 0
@@ -25,7 +26,7 @@ read_fault_session() {
 # expect_left_out POSITION...: the warning naming the positions the write left as stored
 # (as the box lists them: "03," ...).
 expect_left_out() {
-    expect_box error warning "$LEFT_OUT$*.\nThe master unit keeps its own entries there."
+    expect_box error Warning "$LEFT_OUT$*.\nThe master unit keeps its own entries there."
 }
 
 # From the seventh register query on, the bridge reports an error on every poll: the
@@ -38,7 +39,7 @@ scenario_master_fails_during_id_read() {
  "driverErrors": [{"function": "FT_GetQueueStatus", "afterCommand": "\$A7"}]}
 JSON
     read_fault_session Tab space
-    expect_box error critical "$WRITE_FAILED"
+    expect_box error Error "$WRITE_FAILED" "$WRITE_FAILED_BUTTONS"
     expect_sessions 'bad "$00H0" where "$A8" belongs'
     expect_eq "commits" 0 "$(count_command '$CDH1')"
 }
@@ -86,9 +87,9 @@ JSON
     MAIN=$(await_main_window) || abort "the main window did not appear"
     drag_item_to_cell "$MAIN" 0 1 3
     close_by_title_bar "$MAIN"
-    BOX=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box after the failed write"
+    BOX=$(await_box 20) || abort "no message box after the failed write"
     shot
-    expect_box error critical "$WRITE_FAILED"
+    expect_box error Error "$WRITE_FAILED" "$WRITE_FAILED_BUTTONS"
 }
 
 # The cable comes out at the set of position 2 and is back 3 s later; "Try again" (Return)
@@ -118,7 +119,7 @@ scenario_cable_pulled_at_close_without_saving() {
     cable_pulled_at_close '{"command": "$A4", "skip": 1, "action": "unplug"}'
     press_key "$BOX" Escape
     sleep 1
-    BOX=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box after Escape"
+    BOX=$(await_box 20 2) || abort "no second message box after Escape"
     press_key "$BOX" Tab space
     expect_exit "$TOOL_PID" 15 0
     expect_eq "boxes" 2 "$(grep -c . "$BOXLOG")"
@@ -145,11 +146,11 @@ JSON
     await_progress "$TOOL_PID" 1 10 || fail "no progress window during the write"
     sleep 5
     progress_window "$TOOL_PID" >/dev/null || fail "the progress window went during the write"
-    box=$(find_window "$TOOL_PID" '^error$' 80) || abort "no message box after the failed write"
+    box=$(await_box 80) || abort "no message box after the failed write"
     took=$(elapsed_since "$started")
     ((${took%.*} < 70)) || fail "the box came $took s after the close, not within 70 s"
     shot
-    expect_box error critical "$WRITE_FAILED"
+    expect_box error Error "$WRITE_FAILED" "$WRITE_FAILED_BUTTONS"
     press_key "$box" Tab space
     expect_exit "$TOOL_PID" 15 0
     expect_eq "last command sent" '$A7H'"${TABLE[2]:0:4}" "$(host_commands | tail -n1)"

@@ -56,7 +56,7 @@ scenario_release_range() {
     local main
     main=$(await_main_window) || abort "the main window did not appear"
     select_rows "$main" 1 4
-    click_release "$main"
+    click_on "$main" Release
     drag_item_to_cell "$main" 1 1 6
     shot
     close_by_title_bar "$main"
@@ -74,12 +74,12 @@ scenario_keyboard_return_and_delete() {
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
-    click_item "$main" 0
-    click_cell "$main" 1 1
+    click_on "$main" item:0
+    click_on "$main" cell:1,1
     press_key "$main" Return # occupied row
-    click_cell "$main" 1 5
+    click_on "$main" cell:1,5
     press_key "$main" Return
-    click_cell "$main" 1 2
+    click_on "$main" cell:1,2
     press_key "$main" Delete
     shot
     close_by_title_bar "$main"
@@ -97,8 +97,8 @@ scenario_double_click_registers_at_first_free() {
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
-    double_click_item "$main" 1
-    double_click_item "$main" 0
+    double_click_on "$main" item:1
+    double_click_on "$main" item:0
     shot
     close_by_alt_f4 "$main"
     expect_exit "$TOOL_PID" 15 0

@@ -15,19 +15,18 @@ scenario_search_again_normal() {
 JSON
     write_table "${TABLE[@]}"
     start_tool
-    local main itemY
+    local main
     main=$(await_main_window) || abort "the main window did not appear"
-    itemY=$(item_y "$main" 0) || abort "no slave listed"
-    click_cell "$main" 1 4
-    click_search_again "$main"
+    click_on "$main" cell:1,4
+    click_on "$main" "Search again"
     await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
     shot
     frame_extents "$(progress_window "$TOOL_PID")"
     expect_eq "progress window's border and title bar" 0,0,0,0 \
         "$FRAME_LEFT,$FRAME_RIGHT,$FRAME_TOP,$FRAME_BOTTOM"
-    click_search_again "$main"
-    click_release "$main"
-    drag_item_to_cell "$main" 0 1 3 "$itemY"
+    click_on "$main" "Search again"
+    click_on "$main" Release
+    drag_item_to_cell "$main" 0 1 3
     progress_window "$TOOL_PID" >/dev/null ||
         fail "the search ended before the clicks and the drop were done; they proved nothing"
     await_progress "$TOOL_PID" 0 15 || abort "the progress window stayed"
@@ -52,27 +51,27 @@ scenario_search_again_debug_repeat() {
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
-    click_search_again "$main"
+    click_on "$main" "Search again"
     await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
     drag_item_to_cell "$main" 0 1 3
     await_count '$02H1' 3 10 || abort "the search did not repeat"
     sleep 0.3
-    click_repeat "$main"
+    click_on "$main" Repeat
     shot
     await_progress "$TOOL_PID" 0 10 || abort "the progress window stayed"
     sleep 2
     expect_eq "searches after unticking \"Repeat\" mid-search" 3 "$(count_command '$02H1')"
 
-    click_repeat "$main"
-    click_search_again "$main"
+    click_on "$main" Repeat
+    click_on "$main" "Search again"
     await_count '$02H1' 4 5 || fail "\"Search again\" did not work after the loop ended"
     sleep 0.3
-    click_repeat "$main"
+    click_on "$main" Repeat
     await_progress "$TOOL_PID" 0 10 || abort "the progress window stayed"
     sleep 1
     expect_eq "searches after the second loop" 4 "$(count_command '$02H1')"
 
-    click_search_again "$main"
+    click_on "$main" "Search again"
     sleep 1.5
     expect_eq "searches after \"Search again\" with \"Repeat\" unticked" 4 \
         "$(count_command '$02H1')"
@@ -90,7 +89,7 @@ close_during_search() {
     start_tool
     local main
     main=$(await_main_window) || abort "the main window did not appear"
-    click_search_again "$main"
+    click_on "$main" "Search again"
     await_progress "$TOOL_PID" 1 5 || abort "no progress window after \"Search again\""
     "$1" "$main"
     sleep 0.3
@@ -135,7 +134,6 @@ JSON
     start_tool
     main=$(find_window "$TOOL_PID" "$MAIN_CAPTION" 50) || abort "the main window did not appear"
     await_progress "$TOOL_PID" 0 50 || abort "the search did not end"
-    sleep 0.5
     expect_listed "$main" "$LISTED_SLAVES"
     shot
     close_by_title_bar "$main"

@@ -9,7 +9,7 @@ ANOTHER_RUNNING='Another KESTRAVION family software is already running.'
 # and sent no module command (so no register was written).
 expect_refused_start() {
     local box
-    box=$(find_window "$TOOL_PID" '^error$' 20) || abort "no message box \"error\" appeared"
+    box=$(await_box 20) || abort "no message box \"error\" appeared"
     window_visible "$TOOL_PID" "$MAIN_CAPTION" && fail "the main window is shown behind the box"
     shot
     press_key "$box" "$3"
@@ -31,7 +31,7 @@ scenario_second_instance() {
     sentBefore=$(host_commands | wc -l)
     mkdir -p "$WORKDIR/second"
     start_tool --as second --dir "$WORKDIR/second" --wirelog "$WORKDIR/second/wire.log"
-    expect_refused_start "$ANOTHER_RUNNING" warning Escape "$WORKDIR/second/wire.log"
+    expect_refused_start "$ANOTHER_RUNNING" Warning Escape "$WORKDIR/second/wire.log"
     [[ ! -s $WORKDIR/second/wire.log ]] || fail "the second instance talked to a master"
     expect_default_config "$WORKDIR/second"
     expect_eq "commands sent by the first instance meanwhile" "$sentBefore" \
@@ -48,7 +48,7 @@ not_prepared() {
     write_table "${TABLE[@]}"
     cp "$STATE" "$WORKDIR/state.before"
     start_tool "$@"
-    expect_refused_start "$NOT_PREPARED" critical Return
+    expect_refused_start "$NOT_PREPARED" Error Return
     cmp -s "$STATE" "$WORKDIR/state.before" || fail "the master's table was changed"
 }
 
