@@ -1,6 +1,6 @@
 #include "BackupFile.h"
 
-#include "platform/ReplaceFile.h"
+#include "platform/MoveIntoPlace.h"
 #include "program/btdevice/Btdevice.h"
 
 #include <cerrno>
@@ -43,7 +43,7 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
         std::remove(temporary.c_str());
         return Fail(why, "cannot write " + temporary + "; " + path + " is left as it was");
     }
-    if (!platform::ReplaceFile(temporary, path)) {
+    if (!platform::MoveIntoPlace(temporary, path)) {
         const std::string reason = std::strerror(errno);
         std::remove(temporary.c_str());
         return Fail(why, "cannot replace " + path + ": " + reason);

@@ -1,10 +1,10 @@
-#include "ReplaceFile.h"
+#include "MoveIntoPlace.h"
 
 #include <cstdio>
 
 namespace platform {
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
