@@ -119,7 +119,7 @@ int ReceivePackets(libusb_device_handle* handle, unsigned char* data, int length
         out += kStatusBytes;
         const uint32_t part =
             got - taken < kPacketSize - kStatusBytes ? got - taken : kPacketSize - kStatusBytes;
-        std::memcpy(data + out, bytes.data() + taken, part);
+        std::copy_n(bytes.begin() + taken, part, data + out);
         out += static_cast<int>(part);
         taken += part;
     } while (taken < got);
