@@ -7,11 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 ./tools/install-deps.sh run
-# What the Debian package holds (the two programs, their library, the manual pages) and the
-# simulated master: no tests, so the test tools need not be installed. ./test.sh turns the
-# tests on again in the same folder.
+# What the Debian package holds (the two programs, their library and the D2XX driver on
+# libftdi beside it, the manual pages) and the simulated master: no tests, so the test tools
+# need not be installed. ./test.sh turns the tests on again in the same folder.
 cmake -S . -B build -G Ninja -DKESTRAVION_TESTS=OFF -DKESTRAVION_BENCH=OFF >/dev/null
-cmake --build build -j "$(nproc)" --target tarvelo tarvelo-cli brenvoli man_pages ftd2xx_sim
+cmake --build build -j "$(nproc)" --target tarvelo tarvelo-cli brenvoli kestravion_d2xx man_pages \
+    ftd2xx_sim
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: no display to open the window on (DISPLAY is not set)" >&2

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 
 namespace brenvoli {
 
@@ -16,8 +21,27 @@ namespace {
 
 #ifdef _WIN32
 const char kDriverFileName[] = "ftd2xx.dll";
+
+// Windows has FTDI's driver only.
+platform::LibHandle LoadProvider() {
+    return nullptr;
+}
 #else
 const char kDriverFileName[] = "libftd2xx.so";
+const char kProviderFileName[] = "libkestravion-d2xx.so";
+
+// The package's D2XX provider on Debian's libftdi, which lies beside this library wherever
+// it is installed: found by this library's own path, not by the loader's search.
+platform::LibHandle LoadProvider() {
+    Dl_info self{};
+    if (::dladdr(reinterpret_cast<void*>(&DeviceReady), &self) == 0 || self.dli_fname == nullptr)
+        return nullptr;
+    const std::string path = self.dli_fname;
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return nullptr;
+    return platform::LoadLib((path.substr(0, slash + 1) + kProviderFileName).c_str());
+}
 #endif
 
 template <typename Fn> void Store(Fn& field, void* symbol) {
@@ -55,6 +79,8 @@ int32_t Pass(FtStatus status) {
 
 void D2xxDriver::Bind(bool sayWhenMissing) {
     module = platform::LoadLib(kDriverFileName);
+    if (!module)
+        module = LoadProvider();
     if (!module && sayWhenMissing) {
         // The host program shows only a status; this line tells the technician what is
         // missing and where to get it.

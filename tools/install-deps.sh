@@ -11,9 +11,9 @@ set -euo pipefail
 # Building the program, its library and the simulated master, and showing the windows
 # as designed (Qt's platform plugins, the Tahoma of fonts-wine); the manual pages (scdoc)
 # and the Debian package's dependencies on the libraries the programs link
-# (dpkg-shlibdeps of dpkg-dev, which needs file).
+# (dpkg-shlibdeps of dpkg-dev, which needs file); the D2XX provider on libftdi1.
 run_packages=(
-    cmake ninja-build g++ qt6-base-dev libgl1-mesa-dev nlohmann-json3-dev
+    cmake ninja-build g++ qt6-base-dev libgl1-mesa-dev nlohmann-json3-dev libftdi1-dev
     qt6-qpa-plugins fonts-wine
     scdoc dpkg-dev file
 )
@@ -21,9 +21,10 @@ run_packages=(
 # server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import for screenshots),
 # read through the accessibility bus (at-spi2-core, python3-pyatspi, and dbus-daemon for
 # dbus-run-session); the package's checks (lintian, desktop-file-validate, appstreamcli);
-# the Windows cross build and wine to run it.
+# the Windows cross build and wine to run it; libusb's headers for the stand-in of libusb
+# under the provider's tests.
 test_packages=(
-    libgtest-dev clang libclang-rt-14-dev
+    libgtest-dev clang libclang-rt-14-dev libusb-1.0-0-dev
     xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     lintian desktop-file-utils appstream
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64

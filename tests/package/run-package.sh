@@ -3,19 +3,24 @@
 #   1. CPack builds the .deb from the build tree;
 #   2. lintian finds no errors in it; desktop-file-validate and appstreamcli accept its
 #      desktop entry and metainfo; its dependencies name Qt's runtime, Qt's platform
-#      plugins and the Tahoma of fonts-wine;
+#      plugins, the Tahoma of fonts-wine and Debian's libftdi1;
 #   3. dpkg-deb unpacks it into a scratch root, where the two programs find their private
-#      libbrenvoli.so through their relative run path;
+#      libbrenvoli.so through their relative run path, with the D2XX provider beside it; its
+#      udev rule unbinds nothing;
 #   4. the launcher makes and enters the per-user settings folder (checked with a stand-in
 #      program: XDG_CONFIG_HOME absolute, unset, relative);
 #   5. the unpacked tarvelo-cli reads the simulated master's table;
 #   6. the unpacked program, started through the launcher's command line in Xvfb against
-#      the simulated master, shows its window, writes config.ini into
-#      $XDG_CONFIG_HOME/kestravion (pointed at a scratch folder) and nowhere else, and
-#      writes the table back when its window is closed.
+#      the simulated master through the package's provider and Debian's libftdi1, shows its
+#      window, writes config.ini into $XDG_CONFIG_HOME/kestravion (pointed at a scratch
+#      folder) and nowhere else, and writes the table back when its window is closed.
 #
 #   run-package.sh --build B --driver-dir D --check C --work W
 #   run-package.sh --skip REASON        says why the run is skipped (exit 77)
+#
+# D is the only folder on the library path: the stand-in for libusb-1.0.so.0 with the
+# simulated master behind it (tests/ftdi). FTDI's driver is absent, as on a machine with
+# only Debian's packages, so the unpacked library binds its own provider.
 #
 # Prints each step's result and ends with "N passed, M failed"; exits 1 on any failure.
 set -uo pipefail
@@ -108,7 +113,8 @@ step_lint() {
     local depends
     depends=$(dpkg-deb -f "$DEB" Depends)
     local need
-    for need in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 qt6-qpa-plugins fonts-wine; do
+    for need in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 qt6-qpa-plugins fonts-wine \
+        libftdi1-2; do
         [[ ", $depends," == *", $need "* || ", $depends," == *", $need,"* ]] ||
             fail "Depends lacks $need: $depends"
     done
@@ -132,6 +138,9 @@ step_unpack() {
     lib=$(ls "$ROOT"/usr/lib/*/kestravion-configurator/libbrenvoli.so 2>/dev/null)
     [[ -f $lib ]] || fail "the package lacks libbrenvoli.so in its private folder"
     [[ ! -e $ROOT/usr/bin/libbrenvoli.so ]] || fail "libbrenvoli.so lies in /usr/bin"
+    [[ -f $(dirname "$lib")/libkestravion-d2xx.so ]] || fail "the D2XX provider is not beside $lib"
+    ! grep -qi unbind "$ROOT"/usr/lib/udev/rules.d/60-kestravion.rules ||
+        fail "the udev rule unbinds a driver"
     local program runpath
     for program in tarvelo tarvelo-cli; do
         runpath=$(readelf -d "$ROOT/usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
@@ -204,6 +213,11 @@ step_session() {
     local loaded
     loaded=$(grep -o '/[^ ]*libbrenvoli\.so' "/proc/$TOOL_PID/maps" | head -n1)
     [[ $loaded == "$ROOT"/usr/lib/* ]] || fail "libbrenvoli.so loaded from '$loaded'"
+    local driver
+    for driver in "$(dirname "$loaded")/libkestravion-d2xx.so" /libftdi1.so.2 \
+        "$E2E_DRIVER_DIR/libusb-1.0.so.0"; do
+        grep -qF "$driver" "/proc/$TOOL_PID/maps" || fail "$driver is not loaded"
+    done
     expect_eq "program's folder" "$settings" "$(readlink "/proc/$TOOL_PID/cwd")"
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
