@@ -25,6 +25,15 @@ SleepFn SystemSleep() {
     return real;
 }
 
+using TickCountFn = ULONGLONG(WINAPI*)();
+
+// kernel32's own clock: the build's modules, this one included, read the routed one.
+TickCountFn SystemTickCount() {
+    static const auto real = reinterpret_cast<TickCountFn>(
+        reinterpret_cast<void*>(::GetProcAddress(Kernel32(), "GetTickCount64")));
+    return real;
+}
+
 LoadLibraryAFn SystemLoadLibraryA() {
     static const auto real = reinterpret_cast<LoadLibraryAFn>(
         reinterpret_cast<void*>(::GetProcAddress(Kernel32(), "LoadLibraryA")));
@@ -42,7 +51,7 @@ void WINAPI RoutedSleep(DWORD ms) {
 
 ULONGLONG WINAPI RoutedTickCount() {
     const ClockFn clock = routedClock.load();
-    return clock ? clock() : ::GetTickCount64();
+    return clock ? clock() : SystemTickCount()();
 }
 
 void PatchAll();
@@ -134,7 +143,12 @@ void RouteSleep(SleepFn replacement) {
 }
 
 void RouteClock(ClockFn replacement) {
+    SystemTickCount();
     routedClock.store(replacement);
+}
+
+ULONGLONG RealTickCount() {
+    return SystemTickCount()();
 }
 
 void RealSleep(DWORD ms) {

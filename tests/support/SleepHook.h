@@ -20,6 +20,8 @@ void RouteSleep(SleepFn replacement);
 // Has the build's modules read kernel32's GetTickCount64 from `replacement` (nullptr: the
 // system's clock again). Takes effect with RouteSleep's routing of the import tables.
 void RouteClock(ClockFn replacement);
+// The system's own GetTickCount64, for a replacement that passes a call on.
+ULONGLONG RealTickCount();
 // The system's own Sleep, for a replacement that passes a call on.
 void RealSleep(DWORD ms);
 

@@ -37,7 +37,7 @@ void WINAPI VirtualSleep(DWORD ms) {
 ULONGLONG VirtualTickCount() {
     if (SimVirtualTimeOn())
         return static_cast<ULONGLONG>(SimNowUs() / 1000);
-    return ::GetTickCount64();
+    return sleephook::RealTickCount();
 }
 
 // Before main, and so before any test: the library linked to the test is loaded by then.
