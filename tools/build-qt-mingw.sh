@@ -69,9 +69,19 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 "
-key=$(printf '%s\n' "$debian_version" "${options[@]}" "$toolchain" | sha256sum | cut -c1-10)
+# Without Direct2D (whose platform plugin is not needed), 6.4.2's Gui leaves out the
+# DirectWrite font database, which the Windows platform plugin still creates whenever
+# DirectWrite 3 is there; the plugin is made to create it only when Gui has it.
+fix_file=src/plugins/platforms/windows/qwindowsintegration.cpp
+fix_from='#if QT_CONFIG(directwrite3)'
+fix_to='#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)'
+key=$(printf '%s\n' "$debian_version" "${options[@]}" "$toolchain" "$fix_from" "$fix_to" |
+    sha256sum | cut -c1-10)
 
 cache=${KESTRAVION_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestravion}
+mkdir -p "$cache" || fail "cannot create the cache folder $cache"
+# Qt builds only in a path without symbolic links.
+cache=$(cd "$cache" && pwd -P)
 prefix=$cache/qt-$qt_version-mingw-$key
 stamp=$prefix/kestravion-build-complete
 work=$prefix.work
@@ -81,8 +91,6 @@ if [ -f "$stamp" ]; then
     echo "$prefix"
     exit 0
 fi
-
-mkdir -p "$cache" || fail "cannot create the cache folder $cache"
 # One build at a time per folder; a second run waits for the first, at most two hours.
 exec 9>"$prefix.lock"
 flock -w 7200 9 || fail "another build of $prefix still holds $prefix.lock after two hours"
@@ -107,7 +115,8 @@ step() {
 source_dir=$work/qt6-base-${debian_version%-*}
 if [ ! -f "$work/source-unpacked" ]; then
     rm -rf "$source_dir"
-    if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $debian_version"; then
+    known=$(apt-cache showsrc qt6-base 2>/dev/null || true)
+    if ! grep -qx "Version: $debian_version" <<<"$known"; then
         [ "$(id -u)" -eq 0 ] ||
             fail "apt knows no source of qt6-base $debian_version; as root this adds bookworm's deb-src entry"
         list=/etc/apt/sources.list.d/kestravion-deb-src.sources
@@ -121,6 +130,9 @@ if [ ! -f "$work/source-unpacked" ]; then
         bash -c 'cd "$1" && apt-get source --only-source "qt6-base=$2"' _ "$work" "$debian_version"
     [ -d "$source_dir" ] || fail "apt-get source did not unpack $source_dir"
     rm -f "$work"/*.orig.tar.* "$work"/*.debian.tar.* "$work"/*.dsc
+    [ "$(grep -cxF "$fix_from" "$source_dir/$fix_file")" -eq 2 ] ||
+        fail "$fix_file no longer holds the two lines to fix: is this Qt 6.4.2?"
+    sed -i "s/^$fix_from\$/$fix_to/" "$source_dir/$fix_file"
     touch "$work/source-unpacked"
 fi
 
