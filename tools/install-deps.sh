@@ -16,12 +16,14 @@ run_packages=(
 # The tests: GoogleTest; clang with its libFuzzer runtime; the end-to-end runs in a real X
 # server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import/convert); the
 # package and its checks (dpkg-shlibdeps, file, lintian, desktop-file-validate,
-# appstreamcli); the Windows cross build and wine to run it.
+# appstreamcli); the Windows cross build and wine to run it, and for Qt cross-built from
+# Debian's source (tools/build-qt-mingw.sh) apt-get source's dpkg-source and the host's
+# Qt tools (moc, rcc, uic) of the same version.
 test_packages=(
     libgtest-dev clang libclang-rt-14-dev
     xvfb openbox xdotool x11-utils imagemagick
     dpkg-dev file lintian desktop-file-utils appstream
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 qt6-base-dev-tools
 )
 
 case ${1:-} in
