@@ -26,7 +26,8 @@ set(QT_HOST_PATH /usr CACHE PATH "The host's Qt, whose tools the cross build run
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "The host Qt's CMake packages")
 
 # The compiler's runtime (libgcc, libstdc++, winpthread) is linked into every executable
-# and DLL, so they run without the mingw runtime DLLs beside them.
+# and DLL, so they run without the mingw runtime DLLs beside them (Qt's DLLs, built apart,
+# do need them: dist/windows/ installs them).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
