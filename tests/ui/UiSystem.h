@@ -3,6 +3,8 @@
 // letting go of the master's USB device.
 #pragma once
 
+#include <cstdint>
+
 // Whether some process, this one included, holds the family's single-instance lock now.
 bool FamilyLockHeld();
 
@@ -18,10 +20,9 @@ public:
 
 private:
     bool holds_ = false;
-    // POSIX: the child process and the pipe that releases it. Windows: the mutex handle.
-    long long process_ = -1;
-    int release_ = -1;
-    void* mutex_ = nullptr;
+    // What holds the lock: on POSIX the child process's id and the write end of the pipe
+    // that releases it, on Windows the mutex's handle.
+    std::intptr_t holder_[2] = {-1, -1};
 };
 
 // Closes the master's device through the interface library when the library is loaded

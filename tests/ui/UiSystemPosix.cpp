@@ -42,17 +42,17 @@ OtherFamilyProgram::OtherFamilyProgram() {
     }
     close(release[0]);
     close(ready[1]);
-    process_ = child;
-    release_ = release[1];
+    holder_[0] = child;
+    holder_[1] = release[1];
     char byte = 0;
     holds_ = child > 0 && read(ready[0], &byte, 1) == 1 && byte == '1';
     close(ready[0]);
 }
 
 OtherFamilyProgram::~OtherFamilyProgram() {
-    close(release_);
-    if (process_ > 0)
-        waitpid(static_cast<pid_t>(process_), nullptr, 0);
+    close(static_cast<int>(holder_[1]));
+    if (holder_[0] > 0)
+        waitpid(static_cast<pid_t>(holder_[0]), nullptr, 0);
 }
 
 void CloseLinkDevice() {

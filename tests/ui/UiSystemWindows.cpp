@@ -21,13 +21,14 @@ bool FamilyLockHeld() {
 // The program looks only for the named mutex's existence: a mutex this process makes
 // without the program's own lock stands for another program's.
 OtherFamilyProgram::OtherFamilyProgram() {
-    mutex_ = ::CreateMutexA(nullptr, FALSE, FamilyMutex);
-    holds_ = mutex_ != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, FamilyMutex);
+    holds_ = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    holder_[0] = reinterpret_cast<std::intptr_t>(mutex);
 }
 
 OtherFamilyProgram::~OtherFamilyProgram() {
-    if (mutex_ != nullptr)
-        ::CloseHandle(static_cast<HANDLE>(mutex_));
+    if (HANDLE mutex = reinterpret_cast<HANDLE>(holder_[0]))
+        ::CloseHandle(mutex);
 }
 
 void CloseLinkDevice() {
