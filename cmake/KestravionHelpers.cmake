@@ -49,3 +49,20 @@ function(kestravion_add_fuzzer target)
     set_tests_properties(${FUZZ_TEST} PROPERTIES LABELS fuzz-run TIMEOUT ${limit}
                          ENVIRONMENT "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
 endfunction()
+
+# Sets `result` to the full paths of the mingw-w64 runtime DLLs (C++, GCC, threads) that
+# Windows DLLs built with the compiler's default shared runtime import, as Qt's do. The
+# project's own programs and DLLs link that runtime statically (mingw-w64-x86_64.cmake).
+function(kestravion_mingw_runtime_dlls result)
+    set(paths)
+    foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+            message(FATAL_ERROR "${CMAKE_CXX_COMPILER} finds no ${dll}, which Qt's DLLs need")
+        endif()
+        get_filename_component(path "${path}" REALPATH)
+        list(APPEND paths "${path}")
+    endforeach()
+    set(${result} ${paths} PARENT_SCOPE)
+endfunction()

@@ -1,6 +1,8 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads):
 #   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 #         -DKESTRAVION_GUI=OFF
+# or, with the window, given Qt built for Windows (tools/build-qt-mingw.sh prints its folder):
+#   cmake ... -DCMAKE_PREFIX_PATH=$(tools/build-qt-mingw.sh)
 # tests/windows/run-windows-tests.sh does this and runs the tests under wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -16,9 +18,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages built for Windows outside that tree, as Qt is (tools/build-qt-mingw.sh), are
+# named in CMAKE_PREFIX_PATH; each of its folders is searched as a root of its own. Qt's
+# own tools (moc, rcc, uic) are the host's, of the same version, from Debian's Qt.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
+set(QT_HOST_PATH /usr CACHE PATH "The host's Qt, whose tools the cross build runs")
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "The host Qt's CMake packages")
 
 # The compiler's runtime (libgcc, libstdc++, winpthread) is linked into every executable
-# and DLL, so they run without the mingw runtime DLLs beside them.
+# and DLL, so they run without the mingw runtime DLLs beside them (Qt's DLLs, built apart,
+# do need them: dist/windows/ installs them).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")

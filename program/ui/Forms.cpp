@@ -46,8 +46,10 @@ QFont FormFont() {
     font.setStyleHint(QFont::SansSerif);
     const QStringList installed = QFontDatabase::families();
     if (installed.contains(Tahoma)) {
+        // Measured too: a system may set it wider than designed (wine's Tahoma through
+        // Windows' own font engine does).
         font.setFamily(Tahoma);
-        font.setPixelSize(DesignedPixelSize);
+        font.setPixelSize(FittingPixelSize(Tahoma));
         return font;
     }
     for (const QString& family : {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),

@@ -22,9 +22,10 @@ extern const char* const TahomaFile;
 bool RegisterFormFont(const char* file = TahomaFile);
 
 // The windows' font: Tahoma at 11 pixels (8 point), when the system or RegisterFormFont
-// provides it. Otherwise the first installed of Liberation Sans, Arial and DejaVu Sans, at
-// the largest size up to 11 pixels at which the widest designed text line (the progress
-// window's first line) is no wider than in Tahoma, so every text still fits its control.
+// provides it. Otherwise the first installed of Liberation Sans, Arial and DejaVu Sans. The
+// size is the largest up to 11 pixels at which the widest designed text line (the progress
+// window's first line) is no wider than in Tahoma, so every text still fits its control;
+// for Tahoma that is 11 pixels unless the system sets it wider than designed.
 // Needs the application object.
 QFont FormFont();
 

@@ -1,16 +1,12 @@
 // Start-up of the main window: its order, what reaches the master, its failures.
 #include "UiFixture.h"
+#include "UiSystem.h"
 
-#include "platform/NamedMutex.h"
 #include "program/btdevice/Btdevice.h"
 #include "program/ui/Msgdlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 using StartupTest = UiFixture;
 
@@ -65,11 +61,7 @@ TEST_F(StartupTest, FirstStartSearchesThenReadsTheTableAndShowsBoth) {
     EXPECT_FALSE(grid->item(3, 0)->flags() & Qt::ItemIsSelectable) << "title cells are fixed";
     EXPECT_FALSE(grid->item(0, 1)->flags() & Qt::ItemIsSelectable);
 
-    // The first copy holds the family's lock.
-    int fd = open(platform::NamedMutexPath("VQM44TN QUELIN ZOMRA").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    EXPECT_NE(flock(fd, LOCK_SH | LOCK_NB), 0);
-    close(fd);
+    EXPECT_TRUE(FamilyLockHeld()) << "the first copy holds the family's lock";
 }
 
 TEST_F(StartupTest, OnlyExactValuesSwitchDebugModeAndTheIconStyle) {

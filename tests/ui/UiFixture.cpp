@@ -1,9 +1,12 @@
 #include "UiFixture.h"
 
+#include "UiSystem.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,9 +46,10 @@ void UiFixture::SetUp() {
     });
     boxWatch_.start();
     previousDir_ = std::filesystem::current_path().string();
-    char pattern[] = "/tmp/tarvelo-ui-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratchDir_ = pattern;
+    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/tarvelo-ui-XXXXXX"));
+    ASSERT_TRUE(scratch.isValid());
+    scratch.setAutoRemove(false);
+    scratchDir_ = scratch.path().toStdString();
     std::filesystem::current_path(scratchDir_);
 }
 
@@ -74,12 +78,7 @@ void UiFixture::Start(const std::string& scenario) {
 
 void UiFixture::Stop() {
     window.reset();
-    // The program never lets go of the device; a test that starts the tool again must.
-    if (void* library = dlopen("libbrenvoli.so", RTLD_NOW | RTLD_NOLOAD)) {
-        if (auto close = reinterpret_cast<int (*)()>(dlsym(library, "KestravionUsbClose")))
-            close();
-        dlclose(library);
-    }
+    CloseLinkDevice();
 }
 
 std::vector<std::string> UiFixture::ModuleCommands() {

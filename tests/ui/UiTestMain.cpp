@@ -3,23 +3,21 @@
 #include "platform/NamedMutex.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <unistd.h>
-
 int main(int argc, char* argv[]) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char runtime[] = "/tmp/tarvelo-ui-run-XXXXXX";
-    if (!mkdtemp(runtime))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/tarvelo-ui-run-XXXXXX"));
+    if (!runtime.isValid())
         return 1;
-    platform::SetLockFolderForTests(runtime);
+    platform::SetLockFolderForTests(QFile::encodeName(runtime.path()).toStdString());
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     testing::InitGoogleTest(&argc, argv);
-    int result = RUN_ALL_TESTS();
-    std::filesystem::remove_all(runtime);
-    return result;
+    return RUN_ALL_TESTS();
 }

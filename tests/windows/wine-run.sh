@@ -12,12 +12,18 @@
 set -uo pipefail
 
 # "wine-run.sh --prepare BUILD" only makes the prefix, so that the first test does not pay
-# for it.
+# for it. "wine-run.sh --wait BUILD SECONDS" waits until every program started in the
+# build's prefix has ended (one started in the background, say); those still running when
+# the time is up are ended, and the status is then 1.
 prepare_only=false
+wait_seconds=
 if [ "${1:-}" = --prepare ]; then
     prepare_only=true
     shift
     program=${1:?usage: wine-run.sh --prepare BUILD}/CMakeCache.txt
+elif [ "${1:-}" = --wait ]; then
+    wait_seconds=${3:?usage: wine-run.sh --wait BUILD SECONDS}
+    program=$2/CMakeCache.txt
 else
     program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]}
 fi
@@ -71,12 +77,25 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 $prepare_only && exit 0
+if [ -n "$wait_seconds" ]; then
+    timeout "$wait_seconds" "$wineserver" -w && exit 0
+    "$wineserver" -k
+    exit 1
+fi
 
-# The DLL search path: <build>/bin and <build>/sim, or the folders that
-# KESTRAVION_WINE_DLL_PATH names instead (Unix paths separated by colons, like
-# LD_LIBRARY_PATH; set but empty: none). Wine sees the host's folders on drive Z:.
+# The DLL search path: <build>/bin and <build>/sim, then the folders of Qt's and the
+# mingw-w64 runtime's DLLs for a build with the window (<build>/wine-dll-path, one a line);
+# or the folders that KESTRAVION_WINE_DLL_PATH names instead (Unix paths separated by
+# colons, like LD_LIBRARY_PATH; set but empty: none). Wine sees the host's folders on
+# drive Z:.
+default_dll_path=$build/bin:$build/sim
+if [ -f "$build/wine-dll-path" ]; then
+    while read -r dir; do
+        default_dll_path+=:$dir
+    done <"$build/wine-dll-path"
+fi
 WINEPATH=""
-IFS=: read -ra dll_dirs <<<"${KESTRAVION_WINE_DLL_PATH-$build/bin:$build/sim}"
+IFS=: read -ra dll_dirs <<<"${KESTRAVION_WINE_DLL_PATH-$default_dll_path}"
 for dir in "${dll_dirs[@]}"; do
     [ -n "$dir" ] && WINEPATH+="${WINEPATH:+;}Z:${dir//\//\\}"
 done

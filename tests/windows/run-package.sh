@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The Windows package as a user gets it: CPack's zip, unpacked into WORK and checked for
+# what a Windows user needs (FTDI's ftd2xx.dll excepted), then started through its launcher
+# under wine in Xvfb with openbox on the simulated master (BUILD/sim/ftd2xx.dll on the DLL
+# search path, where FTDI's driver would be). The window searches and shows the table; one
+# slave is registered with Return (xdotool) and the window closed; the run is judged on the
+# master's committed table. The window's picture is left in WORK/window.png.
+#
+#   run-package.sh BUILD WORK | --skip REASON (says why the run is skipped, exit 77)
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+[[ ${1:-} == --skip ]] && echo "package: skipped: $2" && exit 77
+build=$(cd "${1:?usage: run-package.sh BUILD WORK}" && pwd) || exit 1
+E2E_WORK=${2:?usage: run-package.sh BUILD WORK} E2E_SHOTS=$2 WORKDIR=$2
+for lib in report display window mainwindow; do
+    source "$here/../e2e/lib/$lib.sh"
+done
+winpath() { echo "Z:${1//\//\\}"; }
+# await SECONDS COMMAND...: COMMAND tried every half second until it succeeds.
+await() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < end)) || return 1
+        sleep 0.5
+    done
+}
+
+rm -rf "$E2E_WORK" && mkdir -p "$E2E_WORK" && cd "$E2E_WORK" || exit 1
+cpack -G ZIP --config "$build/CPackConfig.cmake" >cpack.log 2>&1 || abort "cpack failed (cpack.log)"
+zip=$(echo "$E2E_WORK"/kestravion-configurator-*-win64.zip)
+cmake -E tar xf "$zip" || abort "$zip cannot be unpacked"
+root=${zip%.zip}
+for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+    platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
+    libwinpthread-1.dll kestravion-configurator.cmd README.txt; do
+    [[ -f $root/$file ]] || fail "the package lacks $file"
+done
+[[ -z $(find "$root" -iname ftd2xx.dll) ]] || fail "the package holds an ftd2xx.dll"
+
+trap stop_display EXIT
+start_display || abort "no display"
+appdata=$build/wine-prefix/drive_c/users/$(id -un)/AppData/Roaming/kestravion
+rm -rf "$appdata"
+env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
+    KSIM_SCENARIO="$(winpath "$here/../../sim/scenarios/demo.json")" \
+    KSIM_STATE="$(winpath "$E2E_WORK/state.txt")" KSIM_WIRELOG="$(winpath "$E2E_WORK/wire.log")" \
+    "$here/wine-run.sh" "$root/kestravion-configurator.cmd" >launcher.log 2>&1 ||
+    abort "the launcher failed: $(cat launcher.log)"
+
+main_window() {
+    window=$(xdotool search --onlyvisible --name "$MAIN_CAPTION" 2>/dev/null | head -n1)
+    [[ -n $window ]]
+}
+# The search has ended: no progress window, the demo's four "ZOMRA" slaves listed.
+listed() {
+    for id in $(xdotool search --onlyvisible --class tarvelo 2>/dev/null); do
+        window_geometry "$id"
+        ((WIN_W == 375 && WIN_H == 72)) && return 1
+    done
+    [[ $(list_rows "$window" | wc -l) -eq 4 ]]
+}
+await 180 main_window || abort "the main window did not open"
+await 120 listed || fail "the search did not list the four slaves"
+# ZOMRA-T2 (00A0C9445566) onto the free position 03.
+click_item "$window" 1
+click_cell "$window" 1 3
+press_key "$window" Return
+import -frame -window "$window" window.png 2>/dev/null
+close_by_alt_f4 "$window"
+"$here/wine-run.sh" --wait "$build" 120 || fail "the program had not ended 120 s after its close"
+
+expected="00A0C9112233 00A0C9DDEEFF 00A0C9445566 000000000000 00A0C9778899"
+expected+=$(printf ' 000000000000%.0s' {6..14})
+committed=$(tr -d '\r' <state.txt 2>/dev/null | sed -n 's/^[0-9A-F][0-9A-F]=//p' | xargs)
+expect_eq "the master's committed table" "$expected" "$committed"
+[[ -f $appdata/config.ini ]] || fail "the program did not start in %APPDATA%\\kestravion"
+((SCENARIO_FAILED == 0)) && echo "package: ok" || shot window-failed
+exit $SCENARIO_FAILED
