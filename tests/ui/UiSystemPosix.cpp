@@ -1,6 +1,6 @@
 #include "UiSystem.h"
 
-include "platform/NamedMutex.h"
+#include "platform/NamedMutex.h"
 #include "program/btdevice/Rules.h"
 
 #include <dlfcn.h>

@@ -1,5 +1,7 @@
 #include "UiSystem.h"
 
+#include "program/btdevice/Rules.h"
+
 #include "brenvoli/brenvoli.h"
 
 #include <windows.h>
