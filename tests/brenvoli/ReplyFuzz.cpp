@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <set>
 #include <time.h>
 #include <vector>
@@ -14,9 +15,27 @@ void FakeReset(void);
 void FakeQueue(const char* bytes, int length);
 }
 
-// Waits pass at once: a silent master costs thousands of polls, not minutes.
-extern "C" int nanosleep(const struct timespec*, struct timespec*) {
+// Waits pass at once and move a virtual clock, which the library's raw monotonic clock
+// reads: a silent master costs thousands of polls, not minutes.
+namespace {
+long long virtualNs;
+}
+
+extern "C" int nanosleep(const struct timespec* duration, struct timespec*) {
+    virtualNs += duration->tv_sec * 1000000000LL + duration->tv_nsec;
     return 0;
+}
+
+// Only the library's clock is virtual; libFuzzer's own time limits read the real ones.
+extern "C" int clock_gettime(clockid_t clock, struct timespec* now) {
+    if (clock == CLOCK_MONOTONIC_RAW) {
+        now->tv_sec = static_cast<time_t>(virtualNs / 1000000000LL);
+        now->tv_nsec = static_cast<long>(virtualNs % 1000000000LL);
+        return 0;
+    }
+    using ClockGettimeFn = int (*)(clockid_t, struct timespec*);
+    static const auto real = reinterpret_cast<ClockGettimeFn>(dlsym(RTLD_NEXT, "clock_gettime"));
+    return real(clock, now);
 }
 
 namespace {
