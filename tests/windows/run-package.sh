@@ -16,6 +16,51 @@ for lib in report display window mainwindow; do
     source "$here/../e2e/lib/$lib.sh"
 done
 winpath() { echo "Z:${1//\//\\}"; }
+
+# wine's windows are not on the accessibility bus: the list and the grid are found from
+# the main window's layout (client area 549 x 343) and the list's lines from its pixels.
+LIST_X=8 LIST_Y=8 LIST_W=217 LIST_H=318
+GRID_X=311 GRID_Y=8 GRID_ROW_H=16 GRID_SWITCH_W=64
+
+# list_rows ID: the vertical centres (client area) of the list's text lines, top first:
+# rows of the list that hold dark pixels, grouped into lines.
+list_rows() {
+    local image=$WORKDIR/list-capture.png width=$((LIST_W - 28)) height=$((LIST_H - 8))
+    import -window "$1" "$image" 2>/dev/null || return 1
+    convert "$image" -crop "${width}x${height}+$((LIST_X + 4))+$((LIST_Y + 4))" +repage \
+        -colorspace gray -threshold 60% -negate -scale "1x${height}!" -depth 8 txt:- |
+        awk -v top=$((LIST_Y + 4)) '
+            BEGIN { start = -1 }
+            /^0,/ {
+                split($1, at, /[,:]/)
+                value = $2
+                gsub(/[()]/, "", value)
+                split(value, parts, ",")
+                dark = parts[1] + 0 > 4
+                if (dark && start < 0) start = at[2]
+                if (!dark && start >= 0) {
+                    if (at[2] - start >= 3) print top + int((start + at[2] - 1) / 2)
+                    start = -1
+                }
+            }'
+}
+
+# click_item ID ITEM: on the list's ITEM-th line (from 0).
+click_item() {
+    local y
+    y=$(list_rows "$1" | sed -n "$(($2 + 1))p")
+    [[ -n $y ]] || { fail "the list has no item $2 to click"; return 1; }
+    window_geometry "$1"
+    click_at $((WIN_X + LIST_X + 40)) $((WIN_Y + y))
+}
+
+# click_cell ID COL ROW: on the grid's cell (column 0 the switch, 1 the ID).
+click_cell() {
+    local x=$((GRID_X + GRID_SWITCH_W + 60))
+    (($2 == 0)) && x=$((GRID_X + GRID_SWITCH_W / 2))
+    window_geometry "$1"
+    click_at $((WIN_X + x)) $((WIN_Y + GRID_Y + 1 + $3 * GRID_ROW_H + GRID_ROW_H / 2))
+}
 # await SECONDS COMMAND...: COMMAND tried every half second until it succeeds.
 await() {
     local end=$((SECONDS + $1))
@@ -39,7 +84,7 @@ done
 [[ -z $(find "$root" -iname ftd2xx.dll) ]] || fail "the package holds an ftd2xx.dll"
 
 trap stop_display EXIT
-start_display || abort "no display"
+start_display --no-a11y || abort "no display"
 appdata=$build/wine-prefix/drive_c/users/$(id -un)/AppData/Roaming/kestravion
 rm -rf "$appdata"
 env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
