@@ -2,7 +2,7 @@
 // FT_Open and FT_ListDevices counts in, and opened for the port.
 #pragma once
 
-#include "D2xxApi.h"
+#include "platform/D2xxApi.h"
 
 #include <functional>
 #include <string>
@@ -11,6 +11,9 @@
 struct ftdi_context;
 
 namespace provider {
+
+// Serial numbers and descriptions are read, and handed out, in buffers of this size.
+constexpr unsigned kD2xxStringSize = 64;
 
 struct Bridge {
     std::string serialNumber;

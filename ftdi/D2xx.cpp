@@ -1,7 +1,7 @@
 // The twelve D2XX functions on libftdi. A handle is an open Port; every call is made under
 // one lock, so a handle closed by one thread is never used by another.
 #include "Bridges.h"
-#include "D2xxApi.h"
+#include "platform/D2xxApi.h"
 #include "Port.h"
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <vector>
 
 using provider::Bridge;
+using provider::kD2xxStringSize;
 using provider::Port;
 
 namespace {

@@ -2,7 +2,7 @@
 // read, and the read timeout.
 #pragma once
 
-#include "D2xxApi.h"
+#include "platform/D2xxApi.h"
 
 #include <cstdint>
 #include <vector>

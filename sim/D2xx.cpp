@@ -1,5 +1,5 @@
 // The twelve D2XX functions of the simulated bridge. Each logs itself in the call log.
-#include "SimD2xx.h"
+#include "platform/D2xxApi.h"
 
 #include "Device.h"
 #include "Master.h"
@@ -204,7 +204,7 @@ public:
 
 extern "C" {
 
-FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
+FT_STATUS D2XX_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
     CCall call;
     // Another program holds the other bridges.
     const bool other =
@@ -219,7 +219,7 @@ FT_STATUS KSIM_CALL FT_Open(int deviceNumber, FT_HANDLE* handle) {
     return status;
 }
 
-FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
+FT_STATUS D2XX_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
     CCall call;
     FT_STATUS status = FT_INVALID_PARAMETER;
     if (arg != nullptr) {
@@ -240,14 +240,14 @@ FT_STATUS KSIM_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
     return status;
 }
 
-FT_STATUS KSIM_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
+FT_STATUS D2XX_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
     CCall call;
     const FT_STATUS status = ListDevices(call.device, arg1, arg2, flags);
     call.device.LogCall(Text("FT_ListDevices %llX -> %llu", flags, status));
     return status;
 }
 
-FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
+FT_STATUS D2XX_CALL FT_Close(FT_HANDLE handle) {
     CCall call(handle, "FT_Close", true);
     if (call.lost) {
         // The handle of a pulled bridge is gone all the same.
@@ -260,7 +260,7 @@ FT_STATUS KSIM_CALL FT_Close(FT_HANDLE handle) {
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+FT_STATUS D2XX_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                             LPDWORD bytesReturned) {
     CCall call(handle, "FT_Read",
                bytesReturned != nullptr && (buffer != nullptr || bytesToRead == 0));
@@ -276,7 +276,7 @@ FT_STATUS KSIM_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
+FT_STATUS D2XX_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                              LPDWORD bytesWritten) {
     CCall call(handle, "FT_Write",
                bytesWritten != nullptr && (buffer != nullptr || bytesToWrite == 0));
@@ -297,13 +297,13 @@ FT_STATUS KSIM_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_ResetDevice(FT_HANDLE handle) {
+FT_STATUS D2XX_CALL FT_ResetDevice(FT_HANDLE handle) {
     CCall call(handle, "FT_ResetDevice", true);
     call.device.LogCall(Text("FT_ResetDevice -> %llu", call.status));
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
+FT_STATUS D2XX_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
     CCall call(handle, "FT_Purge", true);
     if (call.status == FT_OK && (mask & FT_PURGE_RX) != 0) {
         // Bytes still on their way are not in the bridge yet; they arrive later.
@@ -315,7 +315,7 @@ FT_STATUS KSIM_CALL FT_Purge(FT_HANDLE handle, ULONG mask) {
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout) {
+FT_STATUS D2XX_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG writeTimeout) {
     CCall call(handle, "FT_SetTimeouts", true);
     if (call.status == FT_OK) {
         call.device.timeoutsSet = true;
@@ -326,7 +326,7 @@ FT_STATUS KSIM_CALL FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeout, ULONG wr
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
+FT_STATUS D2XX_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     CCall call(handle, "FT_GetQueueStatus", rxBytes != nullptr);
     DWORD waiting = 0;
     if (call.status == FT_OK) {
@@ -339,13 +339,13 @@ FT_STATUS KSIM_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
+FT_STATUS D2XX_CALL FT_SetLatencyTimer(FT_HANDLE handle, UCHAR latency) {
     CCall call(handle, "FT_SetLatencyTimer", latency >= 2);
     call.device.LogCall(Text("FT_SetLatencyTimer %llu -> %llu", latency, call.status));
     return call.status;
 }
 
-FT_STATUS KSIM_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
+FT_STATUS D2XX_CALL FT_SetUSBParameters(FT_HANDLE handle, ULONG inTransferSize,
                                         ULONG outTransferSize) {
     CCall call(handle, "FT_SetUSBParameters",
                ValidTransferSize(inTransferSize) &&

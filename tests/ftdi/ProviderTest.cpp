@@ -2,7 +2,7 @@
 // master behind a simulated FT232R at the USB level (UsbDouble.cpp), in virtual time.
 #include "SimFixture.h"
 #include "UsbDouble.h"
-#include "ftdi/D2xxApi.h"
+#include "platform/D2xxApi.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

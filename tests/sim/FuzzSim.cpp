@@ -1,7 +1,7 @@
 // Fuzzes the simulated master with arbitrary scenarios and arbitrary host bytes: nothing
 // may crash, hang or read out of bounds. The first byte picks what the rest is.
 #include "SimControl.h"
-#include "SimD2xx.h"
+#include "platform/D2xxApi.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "SimControl.h"
-#include "SimD2xx.h"
+#include "platform/D2xxApi.h"
 #include "SimFixture.h"
 
 #include <cstdio>
