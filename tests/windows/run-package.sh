@@ -18,48 +18,24 @@ done
 winpath() { echo "Z:${1//\//\\}"; }
 
 # wine's windows are not on the accessibility bus: the list and the grid are found from
-# the main window's layout (client area 549 x 343) and the list's lines from its pixels.
-LIST_X=8 LIST_Y=8 LIST_W=217 LIST_H=318
-GRID_X=311 GRID_Y=8 GRID_ROW_H=16 GRID_SWITCH_W=64
-
-# list_rows ID: the vertical centres (client area) of the list's text lines, top first:
-# rows of the list that hold dark pixels, grouped into lines.
-list_rows() {
-    local image=$WORKDIR/list-capture.png width=$((LIST_W - 28)) height=$((LIST_H - 8))
-    import -window "$1" "$image" 2>/dev/null || return 1
-    convert "$image" -crop "${width}x${height}+$((LIST_X + 4))+$((LIST_Y + 4))" +repage \
-        -colorspace gray -threshold 60% -negate -scale "1x${height}!" -depth 8 txt:- |
-        awk -v top=$((LIST_Y + 4)) '
-            BEGIN { start = -1 }
-            /^0,/ {
-                split($1, at, /[,:]/)
-                value = $2
-                gsub(/[()]/, "", value)
-                split(value, parts, ",")
-                dark = parts[1] + 0 > 4
-                if (dark && start < 0) start = at[2]
-                if (!dark && start >= 0) {
-                    if (at[2] - start >= 3) print top + int((start + at[2] - 1) / 2)
-                    start = -1
-                }
-            }'
+# the main window's layout (list at 8, 8; grid at 311, 8 with 16-pixel rows, the IDs' column
+# from 375), and the list's text lines from its pixels.
+list_rows() { # ID: the vertical centres of the list's text lines (client area), top first
+    import -window "$1" "$WORKDIR/list.png" 2>/dev/null &&
+        convert "$WORKDIR/list.png" -crop 189x310+12+12 +repage -colorspace gray -threshold 60% \
+            -negate -scale '1x310!' -depth 8 txt:- |
+        awk -F'[,:() ]+' 'BEGIN { s = -1 } /^0,/ { dark = $3 > 4
+            if (dark && s < 0) s = $2
+            if (!dark && s >= 0) { if ($2 - s >= 3) print 12 + int((s + $2 - 1) / 2); s = -1 } }'
 }
-
-# click_item ID ITEM: on the list's ITEM-th line (from 0).
-click_item() {
+click_item() { # ID ITEM (from 0)
     local y
     y=$(list_rows "$1" | sed -n "$(($2 + 1))p")
     [[ -n $y ]] || { fail "the list has no item $2 to click"; return 1; }
-    window_geometry "$1"
-    click_at $((WIN_X + LIST_X + 40)) $((WIN_Y + y))
+    window_geometry "$1" && click_at $((WIN_X + 48)) $((WIN_Y + y))
 }
-
-# click_cell ID COL ROW: on the grid's cell (column 0 the switch, 1 the ID).
-click_cell() {
-    local x=$((GRID_X + GRID_SWITCH_W + 60))
-    (($2 == 0)) && x=$((GRID_X + GRID_SWITCH_W / 2))
-    window_geometry "$1"
-    click_at $((WIN_X + x)) $((WIN_Y + GRID_Y + 1 + $3 * GRID_ROW_H + GRID_ROW_H / 2))
+click_id_cell() { # ID ROW
+    window_geometry "$1" && click_at $((WIN_X + 435)) $((WIN_Y + 17 + $2 * 16))
 }
 # await SECONDS COMMAND...: COMMAND tried every half second until it succeeds.
 await() {
@@ -109,7 +85,7 @@ await 180 main_window || abort "the main window did not open"
 await 120 listed || fail "the search did not list the four slaves"
 # ZOMRA-T2 (00A0C9445566) onto the free position 03.
 click_item "$window" 1
-click_cell "$window" 1 3
+click_id_cell "$window" 3
 press_key "$window" Return
 import -frame -window "$window" window.png 2>/dev/null
 close_by_alt_f4 "$window"
