@@ -21,14 +21,14 @@ run_packages=(
 # server (Xvfb, openbox, xdotool, xwininfo/xprop, ImageMagick's import for screenshots),
 # read through the accessibility bus (at-spi2-core, python3-pyatspi, and dbus-daemon for
 # dbus-run-session); the package's checks (lintian, desktop-file-validate, appstreamcli);
-# the Windows cross build and wine to run it, and for Qt cross-built from Debian's source
+# the Windows cross build, its installer (nsis) and wine to run it, and for Qt cross-built from Debian's source
 # (tools/build-qt-mingw.sh) the host's Qt tools (moc, rcc, uic) of the same version;
 # libusb's headers for the stand-in of libusb under the provider's tests.
 test_packages=(
     libgtest-dev clang libclang-rt-14-dev libusb-1.0-0-dev
     xvfb openbox xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     lintian desktop-file-utils appstream
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 qt6-base-dev-tools
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 qt6-base-dev-tools nsis
 )
 
 case ${1:-} in

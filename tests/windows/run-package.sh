@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The Windows package as a user gets it: CPack's zip, unpacked into WORK and checked for
-# what a Windows user needs (FTDI's ftd2xx.dll excepted), then started through its launcher
-# under wine in Xvfb with openbox on the simulated master (BUILD/sim/ftd2xx.dll on the DLL
-# search path, where FTDI's driver would be). The window searches and shows the table; one
-# slave is registered with Return (xdotool) and the window closed; the run is judged on the
-# master's committed table. The window's picture is left in WORK/window.png.
+# The Windows packages as a user gets them: CPack's zip, unpacked into WORK, and its
+# installer, run silently in the build's wine prefix; both are checked for what a Windows
+# user needs (FTDI's ftd2xx.dll excepted). The installed tool is started from its
+# Start-menu entry (wine's start, run in WORK, in the build tree) under wine in Xvfb with
+# openbox on the simulated master (BUILD/sim/ftd2xx.dll on the DLL search path, where
+# FTDI's driver would be). The window searches and shows the table; one slave is registered
+# with Return (xdotool) and the window closed; the run is judged on the master's committed
+# table. The window's picture is left in WORK/window.png.
 #
 #   run-package.sh BUILD WORK | --skip REASON (says why the run is skipped, exit 77)
 set -uo pipefail
@@ -48,16 +50,26 @@ await() {
 }
 
 rm -rf "$E2E_WORK" && mkdir -p "$E2E_WORK" && cd "$E2E_WORK" || exit 1
-cpack -G ZIP --config "$build/CPackConfig.cmake" >cpack.log 2>&1 || abort "cpack failed (cpack.log)"
+cpack -G "ZIP;NSIS" --config "$build/CPackConfig.cmake" >cpack.log 2>&1 || abort "cpack failed (cpack.log)"
 zip=$(echo "$E2E_WORK"/kestravion-configurator-*-win64.zip)
 cmake -E tar xf "$zip" || abort "$zip cannot be unpacked"
-root=${zip%.zip}
-for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
-    platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
-    libwinpthread-1.dll kestravion-configurator.cmd README.txt; do
-    [[ -f $root/$file ]] || fail "the package lacks $file"
+# The installer, silent, into the prefix's Program Files, with its Start-menu entry.
+drive=$build/wine-prefix/drive_c
+installed="$drive/Program Files/KESTRAVION Configurator"
+entry="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/KESTRAVION Bluetooth Configurator"
+rm -rf "$installed" "$entry"
+"$here/wine-run.sh" "${zip%.zip}.exe" /S && "$here/wine-run.sh" --wait "$build" 60 ||
+    abort "the installer failed"
+entry+="/KESTRAVION Bluetooth Configurator.lnk"
+[[ -f $entry ]] || fail "the installer made no Start-menu entry"
+for root in "${zip%.zip}" "$installed"; do
+    for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+        platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
+        libwinpthread-1.dll kestravion-configurator.cmd README.txt; do
+        [[ -f $root/$file ]] || fail "$root lacks $file"
+    done
+    [[ -z $(find "$root" -iname ftd2xx.dll) ]] || fail "$root holds an ftd2xx.dll"
 done
-[[ -z $(find "$root" -iname ftd2xx.dll) ]] || fail "the package holds an ftd2xx.dll"
 
 trap stop_display EXIT
 start_display --no-a11y || abort "no display"
@@ -66,8 +78,8 @@ rm -rf "$appdata"
 env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
     KSIM_SCENARIO="$(winpath "$here/../../sim/scenarios/demo.json")" \
     KSIM_STATE="$(winpath "$E2E_WORK/state.txt")" KSIM_WIRELOG="$(winpath "$E2E_WORK/wire.log")" \
-    "$here/wine-run.sh" "$root/kestravion-configurator.cmd" >launcher.log 2>&1 ||
-    abort "the launcher failed: $(cat launcher.log)"
+    "$here/wine-run.sh" start /unix "$entry" >launcher.log 2>&1 ||
+    abort "the Start-menu entry failed: $(cat launcher.log)"
 
 main_window() {
     window=$(xdotool search --onlyvisible --name "$MAIN_CAPTION" 2>/dev/null | head -n1)
