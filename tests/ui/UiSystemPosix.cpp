@@ -9,14 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-const char* const FamilyMutex = SingleInstanceMutex;
-
-} // namespace
-
 bool FamilyLockHeld() {
-    int fd = open(platform::NamedMutexPath(FamilyMutex).c_str(), O_RDONLY);
+    int fd = open(platform::NamedMutexPath(SingleInstanceMutex).c_str(), O_RDONLY);
     if (fd < 0)
         return false;
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
@@ -31,7 +25,7 @@ OtherFamilyProgram::OtherFamilyProgram() {
     int release[2];
     if (pipe(ready) != 0 || pipe(release) != 0)
         return;
-    const std::string lockPath = platform::NamedMutexPath(FamilyMutex);
+    const std::string lockPath = platform::NamedMutexPath(SingleInstanceMutex);
     const pid_t child = fork();
     if (child == 0) {
         close(release[1]);

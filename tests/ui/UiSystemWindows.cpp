@@ -6,14 +6,8 @@
 
 #include <windows.h>
 
-namespace {
-
-const char* const FamilyMutex = SingleInstanceMutex;
-
-} // namespace
-
 bool FamilyLockHeld() {
-    HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, FamilyMutex);
+    HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, SingleInstanceMutex);
     if (mutex == nullptr)
         return false;
     ::CloseHandle(mutex);
@@ -23,7 +17,7 @@ bool FamilyLockHeld() {
 // The program looks only for the named mutex's existence: a mutex this process makes
 // without the program's own lock stands for another program's.
 OtherFamilyProgram::OtherFamilyProgram() {
-    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, FamilyMutex);
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, SingleInstanceMutex);
     holds_ = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
     holder_[0] = reinterpret_cast<std::intptr_t>(mutex);
 }

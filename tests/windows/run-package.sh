@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# The Windows packages as a user gets them: CPack's zip, unpacked into WORK, and its
-# installer, run silently in the build's wine prefix; both are checked for what a Windows
-# user needs (FTDI's ftd2xx.dll excepted). The installed tool is started from its
-# Start-menu entry (wine's start, run in WORK, in the build tree) under wine in Xvfb with
-# openbox on the simulated master (BUILD/sim/ftd2xx.dll on the DLL search path, where
-# FTDI's driver would be). The window searches and shows the table; one slave is registered
-# with Return (xdotool) and the window closed; the run is judged on the master's committed
-# table. The window's picture is left in WORK/window.png.
+# The Windows installer as a user runs it (silently, in the build's wine prefix; the zip
+# holds what the same install rules lay out), checked for what a Windows user needs (FTDI's
+# ftd2xx.dll excepted). The tool is started from its Start-menu entry (wine's start, run in
+# WORK, in the build tree) under wine in Xvfb on the simulated master (BUILD/sim/ftd2xx.dll
+# on the DLL search path, where FTDI's driver would be), one slave is registered with
+# Return and the window closed; the run is judged on the master's committed table. The
+# window's picture is left in WORK/window.png.
 #
 #   run-package.sh BUILD WORK | --skip REASON (says why the run is skipped, exit 77)
 set -uo pipefail
@@ -39,41 +38,31 @@ click_item() { # ID ITEM (from 0)
 click_id_cell() { # ID ROW
     window_geometry "$1" && click_at $((WIN_X + 435)) $((WIN_Y + 17 + $2 * 16))
 }
-# await SECONDS COMMAND...: COMMAND tried every half second until it succeeds.
-await() {
+await() { # SECONDS COMMAND...: COMMAND tried every half second until it succeeds
     local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < end)) || return 1
-        sleep 0.5
-    done
+    until "${@:2}"; do ((SECONDS < end)) && sleep 0.5 || return 1; done
 }
 
 rm -rf "$E2E_WORK" && mkdir -p "$E2E_WORK" && cd "$E2E_WORK" || exit 1
 cpack -G "ZIP;NSIS" --config "$build/CPackConfig.cmake" >cpack.log 2>&1 || abort "cpack failed (cpack.log)"
-zip=$(echo "$E2E_WORK"/kestravion-configurator-*-win64.zip)
-cmake -E tar xf "$zip" || abort "$zip cannot be unpacked"
-# The installer, silent, into the prefix's Program Files, with its Start-menu entry.
 drive=$build/wine-prefix/drive_c
 installed="$drive/Program Files/KESTRAVION Configurator"
 entry="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/KESTRAVION Bluetooth Configurator"
 rm -rf "$installed" "$entry"
-"$here/wine-run.sh" "${zip%.zip}.exe" /S && "$here/wine-run.sh" --wait "$build" 60 ||
+"$here/wine-run.sh" "$(echo "$E2E_WORK"/kestravion-configurator-*-win64.exe)" /S && "$here/wine-run.sh" --wait "$build" 60 ||
     abort "the installer failed"
 entry+="/KESTRAVION Bluetooth Configurator.lnk"
 [[ -f $entry ]] || fail "the installer made no Start-menu entry"
-for root in "${zip%.zip}" "$installed"; do
-    for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
-        platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
-        libwinpthread-1.dll kestravion-configurator.cmd README.txt; do
-        [[ -f $root/$file ]] || fail "$root lacks $file"
-    done
-    [[ -z $(find "$root" -iname ftd2xx.dll) ]] || fail "$root holds an ftd2xx.dll"
+for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+    platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll \
+    libwinpthread-1.dll kestravion-configurator.cmd README.txt; do
+    [[ -f $installed/$file ]] || fail "the installed tool lacks $file"
 done
+[[ -z $(find "$installed" -iname ftd2xx.dll) ]] || fail "the installer brought an ftd2xx.dll"
 
 trap stop_display EXIT
 start_display --no-a11y || abort "no display"
-appdata=$build/wine-prefix/drive_c/users/$(id -un)/AppData/Roaming/kestravion
+appdata=$drive/users/$(id -un)/AppData/Roaming/kestravion
 rm -rf "$appdata"
 env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
     KSIM_SCENARIO="$(winpath "$here/../../sim/scenarios/demo.json")" \
