@@ -28,12 +28,26 @@ constexpr int kFrameBufferSize = 384;
 constexpr int kFrameHeaderSize = 6;
 constexpr char kCr = '\r';
 
+// After a failed module command the master may still be answering it: before the next
+// one, the bridge is read until it has stayed quiet this long, and for no longer than the
+// limit in all (a master that never falls quiet).
+constexpr int64_t kDrainQuietMs = 3000;
+constexpr int64_t kDrainLimitMs = 15000;
+
 // Drops the late bytes of a failed exchange from the receive queue, so that they are not
-// taken as a later exchange's reply. Returns the purge status; on a failure the flag
-// stays set and the next exchange tries again.
-int32_t PurgeAfterFailure() {
+// taken as a later exchange's reply. With `drain`, bytes that still come within the quiet
+// while are dropped too: a module command's reply that comes after its time limit would
+// otherwise shift every reply after it, the read-back a write's verdict rests on included.
+// Returns the purge status; on a failure the flag stays set and the next exchange tries
+// again.
+int32_t PurgeAfterFailure(bool drain) {
     if (!exchangeFailed)
         return kStatusOk;
+    const int64_t start = platform::MonotonicMs();
+    char late = 0;
+    while (drain && platform::MonotonicMs() - start < kDrainLimitMs &&
+           WaitByte(kDrainQuietMs, late) == kStatusOk) {
+    }
     int32_t status = driver.Purge(kPurgeRx);
     if (status == kStatusOk)
         exchangeFailed = false;
@@ -41,12 +55,12 @@ int32_t PurgeAfterFailure() {
 }
 
 // Every receiving exchange starts here: it refuses when the device is not open, and after
-// a failed exchange it first drops that one's late bytes. On a purge failure nothing is
-// sent and the purge status is returned.
-int32_t BeginExchange() {
+// a failed exchange it first drops that one's late bytes (`drain`: as they come, for a
+// while). On a purge failure nothing is sent and the purge status is returned.
+int32_t BeginExchange(bool drain = false) {
     if (!DeviceReady())
         return kStatusNoDriver;
-    return PurgeAfterFailure();
+    return PurgeAfterFailure(drain);
 }
 
 // Hands on the result of an exchange, remembering a failure for the next one.
@@ -138,7 +152,7 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL KestravionExtSR(int sendLength, int re
     if (sendLength < kMinSendLength || sendLength > kMaxSendLength ||
         replyLength < kMinReplyLength || replyLength > kMaxReplyLength || !payload || !reply)
         return kStatusBadLength;
-    int32_t status = BeginExchange();
+    int32_t status = BeginExchange(true);
     if (status != kStatusOk)
         return status;
 
@@ -168,7 +182,7 @@ extern "C" BRENVOLI_API int BRENVOLI_CALL AxoUsbSendOnly(const char* data, int l
         return kStatusNoDriver;
     // A send-only exchange reads no reply that late bytes could be taken for, and it
     // always reports success: a purge that fails is left to the next exchange.
-    PurgeAfterFailure();
+    PurgeAfterFailure(false);
     char buffer[kSendOnlyBufferSize] = {};
     CopyAndWrite(data, length, buffer);
     return kStatusOk;

@@ -23,7 +23,7 @@ bool LookupOption(const std::string& key, Item& entry) {
 
 CBtDevice::CBtDevice(std::FILE* trace)
     : link(nullptr), readPosition(0), tokenKind(tkEnd), charClass(), waitOn(0), waitTime(0),
-      readIncomplete(), notTaken() {
+      readIncomplete(), storedKnown(), doubtful(), writeOutcome(), notTaken() {
     link = new CAxoDll(true);
     link->trace = trace;
 

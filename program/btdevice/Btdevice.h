@@ -104,22 +104,32 @@ public:
     TOKEN NextToken();
     void ParseRecord();
 
-    // The table of registered IDs, exchanged with the module as a whole.
-    // False when the read of any position came back incomplete (see readIncomplete).
+    // The table of registered IDs.
+    // Reads all 14 positions. False when the read of any position came back incomplete
+    // (see readIncomplete). A position read whole is what the master is known to store.
     bool ReadRegisteredIds();
-    // Writes entries 0-13 in one session of register access, reads the working registers of
-    // the positions written back and commits only when each holds what was set. True when
-    // the master's committed table holds what was written (writeVerdict wvSaved). False as
-    // soon as one exchange does not bring its full reply, or a position reads back
-    // otherwise (NotTakenPositions): nothing more is sent but the closing of register
-    // access (not after a silent master), and nothing is committed, so the master keeps its
-    // committed table whole. A commit whose acknowledgement is lost is resolved by reading
-    // the stored table back: saved, not saved, or in doubt when that read fails too.
+    // The positions (1 to 14) the next write sets: every position not left out by a failed
+    // read whose entry differs from what the master is known to store there (or whose
+    // stored entry is not known). Empty when there is nothing to write.
+    std::vector<int> ChangedPositions() const;
+    // Writes the changed positions in one session of register access: the working registers
+    // are first loaded from the stored table, so every position not written keeps the
+    // master's own entry; the changed positions are set and read back, the table is
+    // committed only when each holds what was set, and the stored table is then loaded and
+    // read back: the verdict comes from that read alone, never from the commit's reply.
+    // With no changed position nothing is sent (wvUnchanged). True for wvSaved and
+    // wvUnchanged. A session that stops before its commit (an exchange without its full
+    // reply, a position read back otherwise) commits nothing: not saved, or still in doubt
+    // for a position an earlier session left in doubt.
     bool WriteRegisteredIds();
-    enum WriteVerdict { wvSaved, wvNotSaved, wvInDoubt };
+    enum WriteVerdict { wvSaved, wvNotSaved, wvPartlySaved, wvInDoubt, wvUnchanged };
+    // What the last write found at one position it set.
+    enum WriteOutcome : uint8_t { woNone, woSaved, woNotSaved, woInDoubt };
     // The positions (1 to 14) whose working registers read back otherwise than the last
     // write set them: the master did not take them, and nothing was committed.
     std::vector<int> NotTakenPositions() const;
+    // The positions (1 to 14) the last write left with `outcome`.
+    std::vector<int> PositionsWith(WriteOutcome outcome) const;
     // The positions (1 to 14) the last write left out because their read had failed; the
     // master kept its own entries there.
     std::vector<int> LeftOutPositions() const;
@@ -156,21 +166,34 @@ public:
     // given another text: such a position is left out of the write, so a failed read is
     // never written back over the master's real entry.
     bool readIncomplete[IdCount];
+    // What the master is known to store at each position: set by a whole read and by a
+    // write's verification; storedKnown is false where that is not known (never read, a
+    // read that failed, or a verification that could not tell).
+    std::string storedIds[IdCount];
+    bool storedKnown[IdCount];
+    // Set for a position whose stored entry a write's verification could not tell, until a
+    // later read or verification settles it: a session that fails before it could read the
+    // stored table leaves such a position in doubt, never "not saved".
+    bool doubtful[IdCount];
     // What the last write established about the master's committed table.
     WriteVerdict writeVerdict = wvNotSaved;
+    WriteOutcome writeOutcome[IdCount];
     // Set for a position the last write's read-back found otherwise than it was set.
     bool notTaken[IdCount];
 
 private:
     // Writes one piece of the trace, printf-style, to the link's trace stream, if any.
     void Trace(const char* format, ...) const;
-    enum ReadBackResult { rbAgrees, rbDiffers, rbFailed };
-    // Queries the working registers of every position the write sets and compares them
-    // with its entry (hex letters in either case), marking notTaken. `reply` is the last
-    // reply received.
-    ReadBackResult ReadBack(std::string& reply);
-    // After a commit without its full acknowledgement: loads the stored table and reads it
-    // back.
-    WriteVerdict ResolveCommit(std::string& reply);
+    // Queries the three registers of `position` into `id`, as the read does; false when a
+    // reply is not whole (every later reply of the session is then in doubt). `value` is
+    // false when a piece is not four hexadecimal digits: a refusal's "????" is no piece of
+    // an ID. `reply` is the last reply received.
+    bool QueryPosition(int position, std::string& id, bool& value, std::string& reply);
+    // Before the commit: reads the working registers of `positions` back; true when each
+    // holds what was set. A register that reads back as another value marks notTaken.
+    bool WorkingRegistersAgree(const std::vector<int>& positions, std::string& reply);
+    // After the commit: loads the stored table and reads `positions` back, setting their
+    // writeOutcome and what is known of the stored table.
+    void VerifyStoredTable(const std::vector<int>& positions, std::string& reply);
     void Advance();
 };

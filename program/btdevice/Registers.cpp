@@ -58,134 +58,182 @@ bool CBtDevice::ReadRegisteredIds() {
     if (!failed)
         platform::SleepMs(AccessSettleMs);
 
-    int index = 0;
-    for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
+    bool whole = true;
+    for (int index = 0; index < PositionCount; ++index) {
         std::string id;
-        bool refused = false;
-        for (const char* reg : row->registers) {
-            if (failed)
-                break;
-            const std::string command = std::string(reg) + "\r";
-            reply = link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
-            const std::string piece = TextPiece(reply, 6, 4);
-            id += piece;
-            refused = refused || !IsRegisterValue(piece);
-            failed = reply.size() < static_cast<size_t>(row->replyLength) + 1;
-            Pause();
-        }
+        bool value = true;
+        failed = failed || !QueryPosition(index + 1, id, value, reply);
         registeredIds[index] = id;
-        readIncomplete[index] = failed || refused || id.size() < IdLength;
+        readIncomplete[index] = failed || !value || id.size() < IdLength;
+        whole = whole && !readIncomplete[index];
+        if (!readIncomplete[index]) {
+            storedIds[index] = id;
+            storedKnown[index] = true;
+            doubtful[index] = false;
+        }
     }
 
     // Register access is closed whenever the master still answers; after a silent exchange
     // the close would only wait out another time limit.
     if (!failed || !reply.empty())
         SendCommand("$A0H0");
-    bool whole = true;
-    for (int i = 0; i < index; ++i)
-        whole = whole && !readIncomplete[i];
     return whole;
 }
 
+bool CBtDevice::QueryPosition(int position, std::string& id, bool& value, std::string& reply) {
+    const IdRegisterRow& row = IdRegisterTable[position - 1];
+    id.clear();
+    value = true;
+    for (const char* reg : row.registers) {
+        const std::string command = std::string(reg) + "\r";
+        reply = link->SendRecv(static_cast<int32_t>(command.size()), row.replyLength, command);
+        const std::string piece = TextPiece(reply, 6, 4);
+        id += piece;
+        value = value && IsRegisterValue(piece);
+        if (reply.size() < static_cast<size_t>(row.replyLength) + 1)
+            return false;
+        Pause();
+    }
+    return true;
+}
+
+std::vector<int> CBtDevice::ChangedPositions() const {
+    std::vector<int> positions;
+    for (int index = 0; index < PositionCount; ++index) {
+        const bool changed = !storedKnown[index] || registeredIds[index] != storedIds[index];
+        if (!readIncomplete[index] && changed)
+            positions.push_back(index + 1);
+    }
+    return positions;
+}
+
 bool CBtDevice::WriteRegisteredIds() {
+    for (int index = 0; index < IdCount; ++index) {
+        notTaken[index] = false;
+        writeOutcome[index] = woNone;
+    }
+    const std::vector<int> changed = ChangedPositions();
+    if (changed.empty()) {
+        writeVerdict = wvUnchanged;
+        return true;
+    }
+    // Until the stored table is read back after a commit, a position keeps what an earlier
+    // session established: nothing committed, or still in doubt.
+    for (const int position : changed)
+        writeOutcome[position - 1] = doubtful[position - 1] ? woInDoubt : woNotSaved;
+
     // The session stops at the first exchange without its full reply, and the table is
     // committed only once the working registers read back as set: a table written only in
-    // part, or one the module acknowledged without storing, is never committed, so the
-    // master keeps its committed table whole.
-    writeVerdict = wvNotSaved;
-    for (bool& flag : notTaken)
-        flag = false;
+    // part, or one the module acknowledged without storing, is never committed. Loading the
+    // stored table first makes every position not written keep the master's own entry,
+    // whatever the start-up read saw there.
     std::string reply;
     const auto acknowledged = [this, &reply](const char* command) {
         reply = SendCommand(command);
         return reply.size() >= AckLength;
     };
-    bool guarded = false;
-    for (bool incomplete : readIncomplete) {
-        guarded = guarded || incomplete;
-    }
-    // Positions left out keep what the working registers hold when committed; loading
-    // them from the stored table first makes that the master's own entry.
-    bool whole =
-        acknowledged("$00H0") && acknowledged("$A0H1") && (!guarded || acknowledged("$CEH1"));
+    bool whole = acknowledged("$00H0") && acknowledged("$A0H1") && acknowledged("$CEH1");
     if (whole)
         platform::SleepMs(AccessSettleMs);
-
-    int index = 0;
-    for (const IdRegisterRow* row = IdRegisterTable; whole && row->replyLength >= 0;
-         ++row, ++index) {
-        if (readIncomplete[index]) {
-            continue;
-        }
+    for (const int position : changed) {
+        const IdRegisterRow& row = IdRegisterTable[position - 1];
         for (int k = 0; whole && k < 3; ++k) {
-            const std::string command = std::string(row->registers[k]) + "H" +
-                                        TextPiece(registeredIds[index], 4 * k + 1, 4) + "\r";
-            const int32_t replyLength = row->replyLength - 5;
+            const std::string command = std::string(row.registers[k]) + "H" +
+                                        TextPiece(registeredIds[position - 1], 4 * k + 1, 4) +
+                                        "\r";
+            const int32_t replyLength = row.replyLength - 5;
             reply = link->SendRecv(static_cast<int32_t>(command.size()), replyLength, command);
             whole = reply.size() >= static_cast<size_t>(replyLength) + 1;
             Pause();
         }
     }
 
-    whole = whole && ReadBack(reply) == rbAgrees;
-    if (whole) {
-        if (acknowledged("$CDH1")) {
-            writeVerdict = wvSaved;
-        } else {
-            writeVerdict = ResolveCommit(reply);
-        }
+    if (whole && WorkingRegistersAgree(changed, reply)) {
+        // Whatever the commit's reply says (a refusal is a full reply too), only the stored
+        // table tells what the master keeps.
+        SendCommand("$CDH1");
+        VerifyStoredTable(changed, reply);
     }
     // Register access is closed whenever the master still answers; after a silent exchange
-    // the close would only wait out another time limit before the failure can be reported.
-    if (writeVerdict == wvSaved || !reply.empty())
+    // the close would only wait out another time limit before the verdict can be given.
+    if (!reply.empty())
         SendCommand("$A0H0");
+
+    int saved = 0;
+    int notSaved = 0;
+    for (const int position : changed) {
+        saved += writeOutcome[position - 1] == woSaved;
+        notSaved += writeOutcome[position - 1] == woNotSaved;
+    }
+    const int count = static_cast<int>(changed.size());
+    if (saved == count)
+        writeVerdict = wvSaved;
+    else if (notSaved == count)
+        writeVerdict = wvNotSaved;
+    else if (saved + notSaved == count)
+        writeVerdict = wvPartlySaved;
+    else
+        writeVerdict = wvInDoubt;
     return writeVerdict == wvSaved;
 }
 
-CBtDevice::ReadBackResult CBtDevice::ReadBack(std::string& reply) {
-    // The same queries as the start-up read, for the positions this write set. A reply
-    // that is not whole puts the rest in doubt, as in the read: the read-back stops there.
+bool CBtDevice::WorkingRegistersAgree(const std::vector<int>& positions, std::string& reply) {
+    // A reply that is not whole puts the rest in doubt, as in the read: the read-back stops
+    // there. A piece that is no register value was not read: nothing is committed, but the
+    // master is not said to have refused it.
     bool agrees = true;
-    int index = 0;
-    for (const IdRegisterRow* row = IdRegisterTable; row->replyLength >= 0; ++row, ++index) {
-        if (readIncomplete[index])
-            continue;
+    for (const int position : positions) {
         std::string id;
-        for (const char* reg : row->registers) {
-            const std::string command = std::string(reg) + "\r";
-            reply = link->SendRecv(static_cast<int32_t>(command.size()), row->replyLength, command);
-            if (reply.size() < static_cast<size_t>(row->replyLength) + 1)
-                return rbFailed;
-            id += TextPiece(reply, 6, 4);
-            Pause();
-        }
-        notTaken[index] = !SameId(id, registeredIds[index]);
-        agrees = agrees && !notTaken[index];
+        bool value = true;
+        if (!QueryPosition(position, id, value, reply))
+            return false;
+        notTaken[position - 1] = value && !SameId(id, registeredIds[position - 1]);
+        agrees = agrees && value && !notTaken[position - 1];
     }
-    return agrees ? rbAgrees : rbDiffers;
+    return agrees;
 }
 
-CBtDevice::WriteVerdict CBtDevice::ResolveCommit(std::string& reply) {
-    // The commit may or may not have been carried out when its acknowledgement is lost: the
-    // stored table, loaded into the working registers, says which.
+void CBtDevice::VerifyStoredTable(const std::vector<int>& positions, std::string& reply) {
+    // Each position reads back as its new entry (saved), as what the master stored before
+    // (not saved), or as anything else or not at all (in doubt): a garbled reply is never
+    // taken for either. A position in doubt keeps its earlier entry as the one to tell a
+    // later "not saved" by: the master holds that one or the new one.
+    for (const int position : positions)
+        writeOutcome[position - 1] = woInDoubt;
     reply = SendCommand("$CEH1");
-    if (reply.size() < AckLength)
-        return wvInDoubt;
-    switch (ReadBack(reply)) {
-    case rbAgrees:
-        return wvSaved;
-    case rbDiffers:
-        // The master keeps its earlier table; what it stored is not what was set.
-        for (bool& flag : notTaken)
-            flag = false;
-        return wvNotSaved;
-    default:
-        return wvInDoubt;
+    bool readable = reply.size() >= AckLength;
+    if (readable)
+        platform::SleepMs(AccessSettleMs);
+    for (const int position : positions) {
+        const int index = position - 1;
+        std::string id;
+        bool value = true;
+        readable = readable && QueryPosition(position, id, value, reply);
+        if (readable && value && SameId(id, registeredIds[index]))
+            writeOutcome[index] = woSaved;
+        else if (readable && value && (storedKnown[index] || doubtful[index]) &&
+                 SameId(id, storedIds[index]))
+            writeOutcome[index] = woNotSaved;
+        if (writeOutcome[index] == woSaved) {
+            storedIds[index] = registeredIds[index];
+            storedKnown[index] = true;
+        }
+        storedKnown[index] = storedKnown[index] && writeOutcome[index] != woInDoubt;
+        doubtful[index] = writeOutcome[index] == woInDoubt;
     }
 }
 
 std::vector<int> CBtDevice::NotTakenPositions() const {
     return FlaggedPositions(notTaken);
+}
+
+std::vector<int> CBtDevice::PositionsWith(WriteOutcome outcome) const {
+    std::vector<int> positions;
+    for (int index = 0; index < PositionCount; ++index) {
+        if (writeOutcome[index] == outcome)
+            positions.push_back(index + 1);
+    }
+    return positions;
 }
 
 std::vector<int> CBtDevice::LeftOutPositions() const {

@@ -90,24 +90,36 @@ int RunChanges(CliSession& session, const std::vector<Change>& changes) {
         Message(why + "; nothing is written");
         return esBadInput;
     }
-    std::vector<int> named;
-    for (const Change& change : changes) {
+    for (const Change& change : changes)
         device.SetRegisteredId(change.position - 1, change.id);
-        named.push_back(change.position);
+    if (device.ChangedPositions().empty()) {
+        Message("the master already holds that; nothing is written");
+        return esDone;
     }
 
-    // The module controller commits only a table that reads back as written.
+    // The module controller writes only what changed, commits only a table that reads back
+    // as written, and gives its verdict from the stored table read back after the commit.
     if (device.WriteRegisteredIds())
         return esDone;
+    const std::vector<int> saved = device.PositionsWith(CBtDevice::woSaved);
+    const std::vector<int> notSaved = device.PositionsWith(CBtDevice::woNotSaved);
+    const std::vector<int> inDoubt = device.PositionsWith(CBtDevice::woInDoubt);
     const std::vector<int> notTaken = device.NotTakenPositions();
+    std::string text;
     if (device.writeVerdict == CBtDevice::wvInDoubt)
-        Message("the master did not confirm the commit and the table could not be read back: " +
-                Labels(named) + " may or may not be saved");
+        text = "the master's stored table could not be read back: " + Labels(inDoubt) +
+               " may or may not be saved";
+    else if (device.writeVerdict == CBtDevice::wvPartlySaved)
+        text = "the table was only partly saved: " + Labels(saved) + " saved, " +
+               Labels(notSaved) + " NOT saved";
     else if (!notTaken.empty())
-        Message("the master did not take " + Labels(notTaken) +
-                "; nothing is committed, the master keeps its committed table");
+        text = "the master did not take " + Labels(notTaken) +
+               "; nothing is committed, the master keeps its committed table";
     else
-        Message("the write failed and the master did not confirm it: " + Labels(named) +
-                " not written, the master keeps its committed table");
+        text = "the table was NOT saved: " + Labels(notSaved) +
+               " not written, the master keeps its committed table";
+    if (device.writeVerdict == CBtDevice::wvInDoubt && !saved.empty())
+        text += "; " + Labels(saved) + " saved";
+    Message(text);
     return esFailed;
 }

@@ -27,8 +27,9 @@ int RunRead(CliSession& session, const Request& request);
 int RunBackup(CliSession& session, const Request& request);
 // set, release, restore: reads the table (esFailed, nothing written, when a position could
 // not be read), applies the changes (esBadInput, nothing written, when a changed position
-// would hold an ID another position keeps) and writes the table with the module
-// controller's checks, which commit it only once it reads back as written. esFailed when
-// nothing was committed (naming the positions the master did not take) or the commit
-// could not be confirmed either way.
+// would hold an ID another position keeps) and writes the positions whose ID changes with
+// the module controller's checks (esDone, nothing sent, when none changes). esFailed, with
+// the verdict on standard error, unless the stored table read back after the commit holds
+// every new ID: not saved (naming the positions the master did not take), partly saved,
+// or in doubt (naming the positions whose stored ID could not be read back).
 int RunChanges(CliSession& session, const std::vector<Change>& changes);

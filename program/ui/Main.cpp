@@ -251,6 +251,9 @@ template <typename Operation> bool TfmMain::WithProgress(Operation operation) {
 bool TfmMain::WriteRegisteredIds() {
     ModuleOperation operation(*this);
     StoreRegisteredIds();
+    // Nothing changed: the master keeps its own table, and nothing is sent.
+    if (btDevice->ChangedPositions().empty())
+        return true;
     while (!WithProgress([this] { return btDevice->WriteRegisteredIds(); })) {
         if (!AskWriteAgain())
             return false;
@@ -262,22 +265,45 @@ bool TfmMain::WriteRegisteredIds() {
     return true;
 }
 
+namespace {
+
+// "ID of position 03" or "IDs of positions 03, 05".
+QString IdsOf(const std::vector<int>& positions) {
+    return (positions.size() == 1 ? QStringLiteral("ID of position ")
+                                  : QStringLiteral("IDs of positions ")) +
+           ToQString(PositionLabels(positions));
+}
+
+} // namespace
+
 bool TfmMain::AskWriteAgain() {
-    // Only what is known is said: a commit whose acknowledgement was lost and whose table
-    // could not be read back may have been carried out.
+    // Only what the stored table, read back, showed is said.
     QString text;
+    const std::vector<int> saved = btDevice->PositionsWith(CBtDevice::woSaved);
+    const std::vector<int> notSaved = btDevice->PositionsWith(CBtDevice::woNotSaved);
     const std::vector<int> notTaken = btDevice->NotTakenPositions();
-    if (btDevice->writeVerdict == CBtDevice::wvInDoubt)
-        text = QStringLiteral("The master unit did not confirm the ID table, and it could not be "
-                              "read back: the ID table may or may not be saved.");
-    else if (!notTaken.empty())
+    if (btDevice->writeVerdict == CBtDevice::wvInDoubt) {
+        text = QStringLiteral("The ID table could not be read back from the master unit: the %1 "
+                              "may or may not be saved.")
+                   .arg(IdsOf(btDevice->PositionsWith(CBtDevice::woInDoubt)));
+        if (!saved.empty())
+            text += QStringLiteral(" The %1 saved.")
+                        .arg(IdsOf(saved) + (saved.size() == 1 ? QStringLiteral(" is")
+                                                               : QStringLiteral(" are")));
+    } else if (btDevice->writeVerdict == CBtDevice::wvPartlySaved) {
+        text = QStringLiteral("The ID table was only partly saved to the master unit: the %1 "
+                              "saved, the %2 NOT saved.")
+                   .arg(IdsOf(saved) +
+                            (saved.size() == 1 ? QStringLiteral(" is") : QStringLiteral(" are")),
+                        IdsOf(notSaved) + (notSaved.size() == 1 ? QStringLiteral(" was")
+                                                                 : QStringLiteral(" were")));
+    } else if (!notTaken.empty()) {
         text = QStringLiteral("The ID table was NOT saved to the master unit: it did not take "
-                              "the %1 %2. The master unit keeps its earlier table.")
-                   .arg(notTaken.size() == 1 ? QStringLiteral("ID of position")
-                                             : QStringLiteral("IDs of positions"),
-                        ToQString(PositionLabels(notTaken)));
-    else
+                              "the %1. The master unit keeps its earlier table.")
+                   .arg(IdsOf(notTaken));
+    } else {
         text = QStringLiteral("The ID table was NOT saved to the master unit.");
+    }
     text += QStringLiteral("\nPlease check the USB cable and the power of the master unit.");
     QMessageBox box(QMessageBox::Critical, QStringLiteral("error"), text, QMessageBox::NoButton,
                     this);

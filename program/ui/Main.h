@@ -49,6 +49,7 @@ public:
     QListWidgetItem* SelectedDeviceItem() const;
     QListWidgetItem* FindDeviceItem(const std::string& text) const;
     void SearchSlaves();
+    // Reads the table into the grid; while positions stay unread, offers to read again.
     void ShowRegisteredIds();
     void MarkRegisteredDevices();
     // Copies grid rows 1 to 14 into the module controller's entries.
@@ -60,7 +61,7 @@ public:
     std::vector<std::string> GridTable() const;
     // The one rule for registering `item` at a cell, whether by drop, by Return or by a
     // double-click: the ID column of rows 1 to 14, a free cell, a free item, a well-formed
-    // ID that no other row holds.
+    // ID that no other row holds, and no position left unread.
     bool CanRegisterAt(int col, int row, const QListWidgetItem* item) const;
     // Registers `item` at the cell when the rule allows; false, nothing changed, when not.
     bool RegisterAt(int col, int row, QListWidgetItem* item);
@@ -73,6 +74,15 @@ public:
     // True for a position (grid row) whose ID could not be read from the master: it shows
     // as unread, is never a target and never released, and is left out of the write.
     bool IsUnread(int row) const;
+    // The positions (grid rows) whose ID could not be read. While there is one, no slave is
+    // registered anywhere: it may stand at that position already. Releases stay possible.
+    std::vector<int> UnreadPositions() const;
+    // A warning about unread positions with "Read again" and OK (Return and Escape); true
+    // for "Read again".
+    bool AskReadAgain(const std::string& text);
+    // After a registration refused because a position is unread: says so and offers to
+    // read the table again.
+    void RefuseWhileUnread();
     // Registers the item at the first free position, if any.
     void lvDevicesDblClick(QListWidgetItem* item);
     void btnReleaseClick(QObject* Sender);

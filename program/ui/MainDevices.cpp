@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -124,7 +125,8 @@ bool TfmMain::CanRegisterAt(int col, int row, const QListWidgetItem* item) const
         return false;
     if (!item || ImageIndex(item) == imgRegistered)
         return false;
-    if (IsUnread(row) || !IsFreeId(sgGrid->Cells(col, row)))
+    // While a position is unread the slave may stand there already.
+    if (!UnreadPositions().empty() || !IsFreeId(sgGrid->Cells(col, row)))
         return false;
     // One slave, one position; and only an ID the master can hold.
     return CheckRegistration(GridTable(), row, ToStdString(item->text())) == rvAccepted;
@@ -195,29 +197,67 @@ void TfmMain::SearchSlaves() {
 
 void TfmMain::ShowRegisteredIds() {
     ModuleOperation operation(*this);
-    btDevice->ReadRegisteredIds();
+    for (;;) {
+        // A row already shown from an earlier read keeps what the technician made of it;
+        // only rows not shown yet, or not read, take what the master answers now.
+        std::vector<bool> kept(LastPosition + 1, false);
+        for (int row = FirstPosition; row <= LastPosition; row++)
+            kept[row] = idsShown && !IsUnread(row);
+        btDevice->ReadRegisteredIds();
+        for (int row = FirstPosition; row <= LastPosition; row++) {
+            if (kept[row])
+                continue;
+            // What the master holds at an unread row is unknown: shown so, kept out of
+            // every rule and out of the write.
+            const bool unread = IsUnread(row);
+            const std::string id = unread ? UnreadText : btDevice->GetRegisteredId(row - 1);
+            sgGrid->SetCells(IdColumn, row, id);
+            sgGrid->SetCellGreyed(IdColumn, row, unread);
+            if (QListWidgetItem* item = unread ? nullptr : FindDeviceItem(id))
+                SetImageIndex(item, imgRegistered);
+        }
+        idsShown = true;
+        const std::vector<int> unread = UnreadPositions();
+        if (unread.empty() ||
+            !AskReadAgain("The IDs at positions " + PositionLabels(unread) +
+                          " could not be read from the master unit.\nThey are shown as \"" +
+                          UnreadText +
+                          "\", cannot be changed, and are kept as the master unit stores "
+                          "them. Until they are read, no slave can be registered: it may be "
+                          "registered there already."))
+            return;
+    }
+}
+
+std::vector<int> TfmMain::UnreadPositions() const {
     std::vector<int> unread;
     for (int row = FirstPosition; row <= LastPosition; row++) {
-        if (btDevice->readIncomplete[row - 1]) {
-            // What the master holds there is unknown: shown so, kept out of every rule and
-            // out of the write.
-            sgGrid->SetCells(IdColumn, row, UnreadText);
-            sgGrid->SetCellGreyed(IdColumn, row, true);
+        if (IsUnread(row))
             unread.push_back(row);
-            continue;
-        }
-        std::string id = btDevice->GetRegisteredId(row - 1);
-        sgGrid->SetCells(IdColumn, row, id);
-        if (QListWidgetItem* item = FindDeviceItem(id))
-            SetImageIndex(item, imgRegistered);
     }
-    idsShown = true;
-    if (!unread.empty())
-        platform::CurrentUi().ShowMessageBox(
-            "The IDs at positions " + PositionLabels(unread) +
-                " could not be read from the master unit.\nThey are shown as \"" + UnreadText +
-                "\", cannot be changed, and are kept as the master unit stores them.",
-            "error", platform::BoxIcon::Warning);
+    return unread;
+}
+
+bool TfmMain::AskReadAgain(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("error"), ToQString(text),
+                    QMessageBox::NoButton, this);
+    QPushButton* again = box.addButton(QStringLiteral("Read again"), QMessageBox::AcceptRole);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
+void TfmMain::RefuseWhileUnread() {
+    // Only a registration refused for that reason is explained; the read is offered again
+    // when no other module operation runs.
+    if (UnreadPositions().empty() || moduleOperations > 0 || closeStarted)
+        return;
+    if (AskReadAgain("No slave can be registered while the IDs at positions " +
+                     PositionLabels(UnreadPositions()) +
+                     " are not read: the slave may be registered there already."))
+        ShowRegisteredIds();
 }
 
 bool TfmMain::IsUnread(int row) const {
@@ -256,7 +296,9 @@ void TfmMain::sgGridDragDrop(QObject*, QObject*, int X, int Y) {
 
 bool TfmMain::sgGridKeyDown(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        RegisterAt(sgGrid->currentColumn(), sgGrid->currentRow(), SelectedDeviceItem());
+        if (!RegisterAt(sgGrid->currentColumn(), sgGrid->currentRow(), SelectedDeviceItem()) &&
+            SelectedDeviceItem())
+            RefuseWhileUnread();
         return true;
     }
     if (key == Qt::Key_Delete) {
@@ -271,7 +313,8 @@ bool TfmMain::sgGridKeyDown(int key) {
 void TfmMain::lvDevicesDblClick(QListWidgetItem* item) {
     for (int row = FirstPosition; row <= LastPosition; row++) {
         if (IsFreeId(sgGrid->Cells(IdColumn, row))) {
-            RegisterAt(IdColumn, row, item);
+            if (!RegisterAt(IdColumn, row, item))
+                RefuseWhileUnread();
             return;
         }
     }

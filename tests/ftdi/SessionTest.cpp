@@ -54,7 +54,7 @@ TEST(SessionTest, HealthyAndPulledCableEndAsThroughTheD2xxDriver) {
         const char* committed; // a line the state file holds, "" for none
     } cases[] = {
         {"[]", 0, "03=00A0C9445566\n"},
-        {R"([{"command": "$B1", "skip": 1, "action": "unplug"}])", 4, ""},
+        {R"([{"command": "$A7", "skip": 1, "action": "unplug"}])", 4, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.faults);

@@ -7,26 +7,27 @@
 #include <QApplication>
 #include <QCheckBox>
 
+#include <map>
+
 namespace {
 
-// The commands of one write of the demo table, with position 1 holding `first`: the sets,
-// the read-back of the positions set, the commit. Without `unread`, every position is set.
-std::vector<std::string> TableWrite(const std::string& first = "000000000000", int unread = 0) {
-    std::vector<std::string> ids(14, "000000000000");
-    ids[0] = first;
-    ids[1] = "00A0C8222222";
-    ids[4] = "00A0C8999999";
-    std::vector<std::string> commands = {"$00H0", "$A0H1"};
-    if (unread)
-        commands.push_back("$CEH1");
-    for (const bool set : {true, false}) {
-        for (int position = 0; position < 14; position++) {
-            for (int k = 0; k < 3 && position + 1 != unread; k++)
-                commands.push_back(std::string(IdRegisterTable[position].registers[k]) +
-                                   (set ? "H" + ids[position].substr(4 * k, 4) : ""));
+// The commands of one write session of `changes` (position -> new ID): the stored table
+// loaded, the sets, the read-back of the positions set, the commit, the stored table loaded
+// and read back.
+std::vector<std::string> TableWrite(const std::map<int, std::string>& changes = {
+                                        {1, "00A0C8111111"}}) {
+    std::vector<std::string> commands = {"$00H0", "$A0H1", "$CEH1"};
+    for (const char* step : {"set", "query", "$CDH1", "query"}) {
+        if (step[0] == '$') {
+            commands.insert(commands.end(), {"$CDH1", "$CEH1"});
+            continue;
+        }
+        for (const auto& [position, id] : changes) {
+            for (int k = 0; k < 3; k++)
+                commands.push_back(std::string(IdRegisterTable[position - 1].registers[k]) +
+                                   (step[0] == 's' ? "H" + id.substr(4 * k, 4) : ""));
         }
     }
-    commands.push_back("$CDH1");
     commands.push_back("$A0H0");
     return commands;
 }
@@ -40,7 +41,7 @@ void PostClose(TfmMain* window) {
 
 using CloseTest = UiFixture;
 
-TEST_F(CloseTest, ClosingWritesTheWholeTableOnceAndQuits) {
+TEST_F(CloseTest, ClosingWritesWhatChangedOnceAndQuits) {
     Start(DemoScenario);
     window->show();
     SimClearLogs();
@@ -52,7 +53,7 @@ TEST_F(CloseTest, ClosingWritesTheWholeTableOnceAndQuits) {
     window->lvDevices->setCurrentRow(0);
     DropAt(CellCentre(1, 1));
     window->close();
-    EXPECT_EQ(ModuleCommands(), TableWrite("00A0C8111111"));
+    EXPECT_EQ(ModuleCommands(), TableWrite());
     EXPECT_EQ(RunLoop(), 0);
     window->close();
     window->WMSysCommand(SC_CLOSE);
@@ -65,8 +66,19 @@ TEST_F(CloseTest, ClosingWritesTheWholeTableOnceAndQuits) {
     EXPECT_TRUE(Violations().empty()) << SimViolations();
 }
 
+TEST_F(CloseTest, ClosingWithoutAChangeSendsNothing) {
+    Start(DemoScenario);
+    SimClearLogs();
+    window->close();
+    EXPECT_EQ(RunLoop(), 0);
+    EXPECT_TRUE(ModuleCommands().empty());
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(CloseTest, ACloseDuringASearchWaitsForItsEnd) {
     Start(DemoScenario);
+    window->lvDevices->setCurrentRow(0);
+    DropAt(CellCentre(1, 1));
     SimClearLogs();
     PostClose(window.get());
     SearchAgain();
@@ -84,6 +96,8 @@ TEST_F(CloseTest, ACloseDuringASearchWaitsForItsEnd) {
 TEST_F(CloseTest, ACloseEndsTheRepetitionAfterTheTurnUnderWay) {
     WriteConfig("debug=\"on\"");
     Start(DemoScenario);
+    window->lvDevices->setCurrentRow(0);
+    DropAt(CellCentre(1, 1));
     SimClearLogs();
     PostClose(window.get());
     SearchAgain();
@@ -98,6 +112,8 @@ TEST_F(CloseTest, ACloseEndsTheRepetitionAfterTheTurnUnderWay) {
 TEST_F(CloseTest, NothingStartsWhileTheWriteRuns) {
     WriteConfig("usbcomm=\"thread\"");
     Start(DemoScenario);
+    window->lvDevices->setCurrentRow(0);
+    DropAt(CellCentre(1, 1));
     SimClearLogs();
     PostClose(window.get());
     QMetaObject::invokeMethod(
@@ -113,38 +129,43 @@ namespace {
 const char* const NotSaved = "The ID table was NOT saved to the master unit.\nPlease check the "
                              "USB cable and the power of the master unit.";
 
-// The demo master, with its write session's set of `command` failing `times` times: the
-// start-up read of that register passes.
-std::string FailingWrite(const std::string& action, int times, const std::string& command = "$A7") {
+// The demo master, with `command` failing `times` times after the first `skip`: with a
+// skip of 1 the start-up read of a register passes and the write session's set fails.
+std::string FailingWrite(const std::string& action, int times, const std::string& command = "$A1",
+                         int skip = 1) {
     std::string scenario = DemoScenario;
     scenario.insert(scenario.rfind('}'), ",\"faults\": [{\"command\": \"" + command +
-                                             "\", \"skip\": 1, " + action +
-                                             ", \"times\": " + std::to_string(times) + "}]");
+                                             "\", \"skip\": " + std::to_string(skip) + ", " +
+                                             action + ", \"times\": " + std::to_string(times) +
+                                             "}]");
     return scenario;
 }
 
 } // namespace
 
-// A failed write is never silent and never committed in part, nor one whose set the master
-// answered without storing: the technician tries again (a whole new session that commits
-// once) or closes without saving.
+// A failed write is never silent and never committed in part, nor one whose set or commit
+// the master answered without storing: the technician tries again (a whole new session
+// that commits once) or closes without saving.
 TEST_F(CloseTest, AFailedWriteIsReportedAndCanBeTriedAgain) {
     const struct {
         const char* action;
         const char* command;
         std::string text;
+        int skip = 1;
+        int commits = 1;
     } cases[] = {
-        {"\"action\": \"short\", \"bytes\": 3", "$A7", NotSaved},
+        {"\"action\": \"short\", \"bytes\": 3", "$A1", NotSaved},
         {"\"action\": \"refuse\"", "$A2",
          "The ID table was NOT saved to the master unit: it did not take the ID of position 01. "
          "The master unit keeps its earlier table.\nPlease check the USB cable and the power of "
          "the master unit."},
+        {"\"action\": \"refuse\"", "$CD", NotSaved, 0, 2},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.action);
+        SCOPED_TRACE(c.command);
         Stop();
         boxes.clear();
-        Start(FailingWrite(c.action, 1, c.command));
+        Start(FailingWrite(c.action, 1, c.command, c.skip));
         window->lvDevices->setCurrentRow(0);
         DropAt(CellCentre(1, 1));
         SimClearLogs();
@@ -156,8 +177,8 @@ TEST_F(CloseTest, AFailedWriteIsReportedAndCanBeTriedAgain) {
         EXPECT_EQ(boxes[0].text, c.text);
         EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
         EXPECT_EQ(boxes[0].owner, window.get());
-        EXPECT_EQ(Count("$CDH1"), 1);
-        const std::vector<std::string> write = TableWrite("00A0C8111111");
+        EXPECT_EQ(Count("$CDH1"), c.commits);
+        const std::vector<std::string> write = TableWrite();
         const std::vector<std::string> commands = ModuleCommands();
         ASSERT_GE(commands.size(), write.size());
         EXPECT_EQ(std::vector<std::string>(commands.end() - write.size(), commands.end()), write);
@@ -183,29 +204,33 @@ TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
         EXPECT_EQ(Count("$CDH1"), 0);
         EXPECT_EQ(Count("$00H0"), 2);
         // Reported after one exchange's time limit each time, not after 46 of them.
-        EXPECT_LT(SimNowUs() - before, 2 * 61000000LL);
+        EXPECT_LT(SimNowUs() - before, 2 * 64000000LL);
         EXPECT_STREQ(SimCommittedId(1), "000000000000");
         EXPECT_STREQ(SimCommittedId(2), "00A0C8222222");
     }
 }
 
-// A position whose read failed shows as unread: the technician is told once, at start-up;
-// it is no target of drag, Return or double-click, Release leaves it, and the write leaves
-// the master's entry there alone, with nothing more said at the close.
+// A position whose read failed shows as unread: the technician is told at start-up; it is
+// no target of drag, Return or double-click, Release leaves it, and the write leaves the
+// master's entry there alone. While it is unread no slave is registered anywhere (it may
+// stand there already), and each refusal says so and offers to read again.
 TEST_F(CloseTest, AnUnreadPositionIsShownSoAndKeptAsStored) {
     std::string scenario = DemoScenario;
     scenario.insert(scenario.rfind('}'),
-                    ",\"faults\": [{\"command\": \"$AE\", \"action\": \"refuse\", \"times\": 1}]");
+                    ",\"faults\": [{\"command\": \"$AE\", \"action\": \"refuse\", \"times\": 2}]");
+    boxAnswers = {"Read again"};
     Start(scenario);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "The IDs at positions 05 could not be read from the master unit.\n"
+    ASSERT_EQ(boxes.size(), 2u) << "read again once";
+    EXPECT_EQ(boxes[1].text, "The IDs at positions 05 could not be read from the master unit.\n"
                              "They are shown as \"not read\", cannot be changed, and are kept as "
-                             "the master unit stores them.");
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+                             "the master unit stores them. Until they are read, no slave can be "
+                             "registered: it may be registered there already.");
+    EXPECT_EQ(boxes[1].icon, QMessageBox::Warning);
     EXPECT_EQ(Cell(5), "not read");
 
     window->lvDevices->setCurrentRow(0);
     EXPECT_FALSE(DragOverAt(CellCentre(1, 5)));
+    EXPECT_FALSE(DragOverAt(CellCentre(1, 1))) << "nor at a free row";
     window->sgGrid->setCurrentCell(5, 1);
     window->sgGridKeyDown(Qt::Key_Return);
     EXPECT_EQ(Cell(5), "not read");
@@ -214,18 +239,32 @@ TEST_F(CloseTest, AnUnreadPositionIsShownSoAndKeptAsStored) {
     EXPECT_EQ(Cell(5), "not read");
     EXPECT_EQ(Cell(2), "000000000000") << "the rows around it are released";
     window->lvDevicesDblClick(window->lvDevices->item(0));
-    EXPECT_EQ(Cell(1), "00A0C8111111") << "the first free position, not the unread one";
+    EXPECT_EQ(Cell(1), "000000000000");
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[3].text, "No slave can be registered while the IDs at positions 05 are not "
+                             "read: the slave may be registered there already.");
 
     SimClearLogs();
     window->close();
     EXPECT_EQ(RunLoop(), 0);
-    EXPECT_EQ(boxes.size(), 1u);
-    std::vector<std::string> write = TableWrite("00A0C8111111", 5);
-    for (std::string& command : write) {
-        if (command.rfind("$A4H", 0) == 0 || command.rfind("$A5H", 0) == 0 ||
-            command.rfind("$A6H", 0) == 0)
-            command = command.substr(0, 4) + "0000"; // position 02, released above
-    }
-    EXPECT_EQ(ModuleCommands(), write);
+    EXPECT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(ModuleCommands(), TableWrite({{2, "000000000000"}}));
     EXPECT_STREQ(SimCommittedId(5), "00A0C8999999");
+}
+
+// Read again from a refusal: the rows read now fill in, the technician's edits stay, and
+// registering works again.
+TEST_F(CloseTest, ReadAgainFillsTheUnreadRowsAndKeepsTheEdits) {
+    std::string scenario = DemoScenario;
+    scenario.insert(scenario.rfind('}'),
+                    ",\"faults\": [{\"command\": \"$AE\", \"action\": \"refuse\", \"times\": 1}]");
+    Start(scenario);
+    window->sgGrid->setCurrentCell(2, 1);
+    Release();
+    boxAnswers = {"OK", "Read again"};
+    window->lvDevicesDblClick(window->lvDevices->item(0));
+    EXPECT_EQ(Cell(5), "00A0C8999999");
+    EXPECT_EQ(Cell(2), "000000000000");
+    window->lvDevicesDblClick(window->lvDevices->item(0));
+    EXPECT_EQ(Cell(1), "00A0C8111111");
 }
