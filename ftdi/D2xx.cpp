@@ -1,8 +1,10 @@
 // The twelve D2XX functions on libftdi. A handle is an open Port; every call is made under
-// one lock, so a handle closed by one thread is never used by another.
+// one lock, so a handle closed by one thread is never used by another. Ports still open when
+// the library is unloaded or the process ends normally are closed then, so that the
+// kernel's serial driver gets their bridges back.
 #include "Bridges.h"
-#include "platform/D2xxApi.h"
 #include "Port.h"
+#include "platform/D2xxApi.h"
 
 #include <cstdint>
 #include <cstring>
@@ -18,8 +20,21 @@ using provider::Port;
 
 namespace {
 
-std::mutex lock;
-std::set<Port*> ports;
+// Never destroyed: a thread still calling in while the process ends finds no port rather
+// than a lock that is gone.
+std::mutex& lock = *new std::mutex;
+std::set<Port*>& ports = *new std::set<Port*>;
+
+// Closes every port still open when the library's static objects are destroyed: at dlclose
+// or at the normal end of the process.
+struct ClosingAtEnd {
+    ~ClosingAtEnd() {
+        std::lock_guard<std::mutex> guard(lock);
+        for (Port* port : ports)
+            delete port;
+        ports.clear();
+    }
+} closingAtEnd;
 
 // The open port behind `handle`, or nullptr for a handle never given out or closed.
 Port* Find(FT_HANDLE handle) {

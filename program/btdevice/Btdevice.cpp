@@ -3,9 +3,11 @@
 #include "TextPiece.h"
 #include "platform/Console.h"
 #include "platform/Sleep.h"
+#include "platform/Ui.h"
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace {
@@ -42,8 +44,9 @@ CBtDevice::CBtDevice(std::FILE* trace)
     }
 }
 
-// The program keeps its one object until the process ends; only tests get here.
+// The bridge goes back to the kernel's serial driver on every way out of a front end.
 CBtDevice::~CBtDevice() {
+    Close();
     delete link;
 }
 
@@ -70,6 +73,10 @@ bool CBtDevice::Open() {
     return StartLink(link, bridgeSerial, &bridges);
 }
 
+bool CBtDevice::Close() {
+    return link->Close();
+}
+
 std::string CBtDevice::OpenedBridgeNote() const {
     if (!bridgeSerial.empty() || bridges.size() < 2)
         return std::string();
@@ -90,7 +97,21 @@ std::string CBtDevice::MissingBridgeNote() const {
 }
 
 bool CBtDevice::Reconnect() {
-    return ReopenLink();
+    if (ReopenLink(link))
+        return true;
+    const std::string& serial = link->openedSerial;
+    std::vector<BRIDGE> attached;
+    ListBridges(attached);
+    const bool present =
+        serial.empty() || std::any_of(attached.begin(), attached.end(),
+                                      [&serial](const BRIDGE& b) { return b.serial == serial; });
+    if (!present)
+        platform::CurrentUi().ShowMessageBox(
+            "The USB bridge " + serial +
+                " of the master unit the ID table was read from is not attached. Nothing is "
+                "written to another master unit.",
+            "error", platform::BoxIcon::Error);
+    return false;
 }
 
 std::string CBtDevice::SendCommand(const std::string& command) {

@@ -64,6 +64,7 @@ public:
     // The module layer's trace goes to `trace` (nullptr: nowhere). With standard output, the
     // window's choice, "output"="dos" also opens the console that shows it.
     explicit CBtDevice(std::FILE* trace = stdout);
+    // Closes the bridge (Close).
     ~CBtDevice();
     CBtDevice(const CBtDevice&) = delete;
     CBtDevice& operator=(const CBtDevice&) = delete;
@@ -71,6 +72,9 @@ public:
     // Fills the character classes and brings up the link on the bridge `bridgeSerial`
     // names (the driver's first when empty); false when the master unit cannot be reached.
     bool Open();
+    // Closes the bridge, so that the kernel's serial driver gets it back, and unloads the
+    // interface library. False, nothing closed, while an exchange is in flight.
+    bool Close();
     // After Open, whether it worked or not: one sentence naming the bridge used when the
     // driver listed more than one and none was named, and how to choose another; empty
     // otherwise.
@@ -79,7 +83,9 @@ public:
     // when none was named or it is attached.
     std::string MissingBridgeNote() const;
     // Opens the link to the master unit anew, after a failed exchange (a bridge plugged in
-    // again); true when the master unit is prepared again.
+    // again); true when the master unit is prepared again. Only the bridge Open opened is
+    // opened again (by index when it has no serial number): when it is not attached, a box
+    // says so and the link stays closed, so nothing is written to another master.
     bool Reconnect();
     // Sends a command of the command table and returns its reply; empty text, with
     // nothing sent, for a command the table does not carry.

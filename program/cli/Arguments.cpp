@@ -18,6 +18,8 @@ const char* const UsageText =
     "  restore FILE              writes such a file to the master, checked as set is\n"
     "  devices [--json]          lists the USB bridges attached: INDEX<TAB>SERIAL<TAB>DESCRIPTION\n"
     "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
+    "  --wait SECONDS            waits up to SECONDS for the master unit to be attached\n"
+    "                            and to answer (0 to 86400; without it, none)\n"
     "  --help, --version\n"
     "\n"
     "POS is 1 to 14, or the grid's 01 to 0E. ID is 12 hexadecimal digits.\n"
@@ -50,6 +52,20 @@ bool TakeId(const std::string& text, int position, std::string& id, std::string&
         return Fail(why, "ID \"" + text + "\" for position " + PositionLabel(position) +
                              " is not 12 hexadecimal digits");
     id = RegisteredForm(text);
+    return true;
+}
+
+// SECONDS of --wait: decimal digits only, 0 to MaxWaitSeconds.
+bool TakeSeconds(const std::string& text, int& seconds, std::string& why) {
+    // Six digits at most, so that the value is checked before it could overflow.
+    const bool digits = !text.empty() && text.size() <= 6 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    seconds = 0;
+    for (size_t i = 0; digits && i < text.size(); ++i)
+        seconds = seconds * 10 + (text[i] - '0');
+    if (!digits || seconds > MaxWaitSeconds)
+        return Fail(why, "--wait needs SECONDS, a whole number from 0 to " +
+                             std::to_string(MaxWaitSeconds));
     return true;
 }
 
@@ -106,6 +122,13 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
             // D2XX hands serial numbers out in 64-byte buffers.
             if (request.device.empty() || request.device.size() > 63)
                 return Fail(why, "--device needs a SERIAL of 1 to 63 characters");
+        } else if (arg == "--wait" || arg.rfind("--wait=", 0) == 0) {
+            const bool joined = arg.size() > 6;
+            if (!joined && i + 1 >= args.size())
+                return Fail(why, "--wait needs SECONDS");
+            if (!TakeSeconds(joined ? arg.substr(7) : args[++i], request.waitSeconds, why))
+                return false;
+            request.waitGiven = true;
         } else if (arg == "--all")
             request.all = true;
         else if (arg == "--json")
@@ -133,6 +156,8 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
         return Fail(why, "--json belongs to search, read and devices only");
     if (request.deviceGiven && request.command == cmDevices)
         return Fail(why, "--device does not belong to devices");
+    if (request.waitGiven && request.command == cmDevices)
+        return Fail(why, "--wait does not belong to devices");
 
     switch (request.command) {
     case cmSearch:

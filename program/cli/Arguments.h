@@ -42,7 +42,12 @@ struct Request {
     std::string file;            // backup, restore
     bool deviceGiven = false;    // --device: the bridge to open, by its serial number
     std::string device;
+    bool waitGiven = false; // --wait: how long to wait for the master unit to be prepared
+    int waitSeconds = 0;
 };
+
+// The longest --wait: a day.
+constexpr int MaxWaitSeconds = 86400;
 
 // A position as the user writes it: "1" to "14" in decimal, or the grid's "01" to "0E"
 // (either case). 0 for anything else, leading blanks, signs and "00" included.
@@ -50,7 +55,8 @@ int ParsePosition(const std::string& text);
 
 // Reads the arguments (without the program name) into `request`. False, with `why` naming
 // what was wrong, for an unknown command or option, an option the command does not take, a
-// missing or extra argument, a bad position, a malformed ID, a position named twice or one
+// missing or extra argument, a --wait that is not a whole number of seconds from 0 to
+// MaxWaitSeconds, a bad position, a malformed ID, a position named twice or one
 // ID for two positions. IDs come out in upper case, the case the module's set commands carry.
 // --help or --version anywhere wins over everything else.
 bool ParseArguments(const std::vector<std::string>& args, Request& request, std::string& why);

@@ -6,7 +6,9 @@
 #include "Commands.h"
 #include "Config.h"
 #include "Output.h"
+#include "StopSignals.h"
 
+#include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
@@ -15,9 +17,14 @@
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
+
+// While --wait lasts, a bridge already attached is tried again this often, for a master
+// switched on behind it; a bridge plugged in is tried at once.
+const int64_t RetryMs = 5000;
 
 // Says `why` on standard error; returns `status` for main to exit with.
 int Refuse(int status, const std::string& why) {
@@ -47,6 +54,23 @@ int RunCommand(CliSession& session, const Request& request) {
     default:
         return RunChanges(session, request.changes);
     }
+}
+
+// Opens the master unit, waiting up to `waitSeconds` for it to be attached and to answer.
+bool OpenWaiting(CBtDevice& device, int waitSeconds) {
+    const int64_t end = platform::MonotonicMs() + int64_t{waitSeconds} * 1000;
+    bool opened = device.Open();
+    if (!opened && waitSeconds > 0)
+        std::fprintf(stderr, "tarvelo-cli: waiting up to %d s for the master unit\n", waitSeconds);
+    for (int64_t left = end - platform::MonotonicMs(); !opened && !linkStopped && left > 0;
+         left = end - platform::MonotonicMs()) {
+        // The list after the failed open, so that a bridge that came back counts as new.
+        std::vector<BRIDGE> listed;
+        ListBridges(listed);
+        WaitForBridge(listed, std::min(left, RetryMs));
+        opened = !linkStopped && device.Open();
+    }
+    return opened;
 }
 
 } // namespace
@@ -102,12 +126,14 @@ int main(int argc, char* argv[]) {
         std::setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
     std::FILE* const results = stdout;
 
+    // From here on every way out closes the bridge: the module controller's end does.
+    CatchStopSignals();
     int status = esDone;
     {
         CBtDevice device(traceShown ? stderr : nullptr);
         if (request.deviceGiven)
             device.bridgeSerial = request.device;
-        if (!device.Open()) {
+        if (!OpenWaiting(device, request.waitSeconds)) {
             std::string why = NotPreparedText;
             for (const std::string& note : {device.MissingBridgeNote(), device.OpenedBridgeNote()})
                 why += note.empty() ? "" : "\n" + note;
@@ -120,6 +146,12 @@ int main(int argc, char* argv[]) {
         }
     }
     platform::InstallUi(nullptr);
+    if (StopSignal() != 0 && status != esDone) {
+        std::fprintf(stderr, "tarvelo-cli: stopped by signal %d; the bridge is closed\n",
+                     StopSignal());
+        // As a shell reports a program ended by the signal.
+        return 128 + StopSignal();
+    }
 
     // Results that could not be written completely are no success.
     const bool written = std::fflush(results) == 0 && std::ferror(results) == 0;

@@ -22,7 +22,7 @@ std::string CAxoDll::SendRecv(int32_t sendLength, int32_t replyLength, const std
     // Only one exchange may be in flight; a call made from a message handled while one
     // waits is refused without touching it.
     bool idle = false;
-    if (!busy.compare_exchange_strong(idle, true))
+    if (linkStopped || !busy.compare_exchange_strong(idle, true))
         return std::string();
     this->command = command;
     this->sendLength = sendLength;
@@ -74,4 +74,12 @@ void CAxoDll::Exchange() {
 
 std::string CAxoDll::ReplyText() const {
     return std::string(reply, strnlen(reply, sizeof reply));
+}
+
+bool CAxoDll::Close() {
+    // The worker may be inside the library: the bridge is closed only once it is out.
+    if (busy)
+        return false;
+    CloseLink();
+    return true;
 }

@@ -25,7 +25,12 @@ public:
     // exchange is already in flight (a call from a message handled during the wait), when
     // the lengths do not fit the command or the reply buffer, when the library is not
     // bound, or when the worker cannot run.
+    // Empty, with nothing sent, once linkStopped is set.
     std::string SendRecv(int32_t sendLength, int32_t replyLength, const std::string& command);
+    // Closes the bridge and unloads the interface library (CloseLink), so that the kernel's
+    // serial driver gets the bridge back. False, nothing closed, while an exchange is in
+    // flight; true otherwise, also when nothing was open.
+    bool Close();
 
     std::string command;
     char reply[ReplySize];
@@ -38,6 +43,10 @@ public:
     // Where the module layer writes its trace ("Thread ON", the search's exchanges): the
     // front end's choice; nullptr writes none. Standard output unless the owner says else.
     std::FILE* trace = stdout;
+    // The serial number of the bridge StartLink opened: the one named, or else the driver's
+    // first as listed just before device 0 was opened; empty for a bridge without one.
+    // ReopenLink opens this bridge only.
+    std::string openedSerial;
 
 protected:
     void Execute() override;
@@ -69,10 +78,32 @@ bool ListBridges(std::vector<BRIDGE>& bridges);
 // with serial number `bridgeSerial` (device 0 when empty), initialises and connects the
 // master unit. True when the link is ready. `bridges` receives what the driver listed
 // before the open (empty when it could not list).
+// A start that fails after the open closes the bridge again and unloads the library.
 bool StartLink(CAxoDll* link, const std::string& bridgeSerial = std::string(),
                std::vector<BRIDGE>* bridges = nullptr);
-// Opens the device anew on the loaded library: closes it, then opens, initialises and
+// Opens the device anew on the loaded library: closes it, then opens the bridge `link`
+// opened at its start (link->openedSerial; device 0 when that is empty), initialises and
 // connects the master unit as StartLink does. A bridge that was unplugged and plugged in
 // again is a new device to the driver, so an exchange can work again only after this.
-// False, nothing called, when the library is not loaded; false when a step fails.
-bool ReopenLink();
+// False, nothing called, when the library is not loaded or `link` is null; false when a
+// step fails (that bridge not attached among them), or when the library cannot choose a
+// bridge by its serial number.
+bool ReopenLink(CAxoDll* link);
+// Closes the bridge when one is open and unloads the interface library; nothing when it is
+// not loaded. No exchange may be in flight.
+void CloseLink();
+
+// Set once the program is to end (a signal handler may set it: it is lock-free): no
+// exchange starts any more, and the waits for a bridge end.
+extern std::atomic<bool> linkStopped;
+
+// How often the waits for a bridge look at the driver's list, and how often they look at
+// linkStopped meanwhile.
+enum : int64_t { BridgePollMs = 1000, StopPollMs = 100 };
+// True when `now` holds a bridge that `before` did not: more bridges, or a serial number
+// not listed before.
+bool BridgeAppeared(const std::vector<BRIDGE>& before, const std::vector<BRIDGE>& now);
+// Waits up to `limitMs` for a bridge to appear that `listed` does not hold, looking at the
+// driver's list every BridgePollMs; `listed` receives the last list. True when one
+// appeared; false when the time is up or linkStopped is set.
+bool WaitForBridge(std::vector<BRIDGE>& listed, int64_t limitMs);

@@ -10,6 +10,7 @@
 #include "program/btdevice/Btdevice.h"
 #include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
+#include "program/link/Axodll.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -178,14 +180,15 @@ void TfmMain::FormCreate() {
 
     setWindowTitle(QString::fromLatin1(Caption));
     btDevice = std::make_unique<CBtDevice>();
-    if (!btDevice->Open()) {
+    while (!btDevice->Open()) {
         std::string text = NotPreparedText;
         for (const std::string& note :
              {btDevice->MissingBridgeNote(), btDevice->OpenedBridgeNote()})
             text += note.empty() ? "" : "\n" + note;
-        platform::CurrentUi().ShowMessageBox(text, "error", platform::BoxIcon::Error);
-        PostQuit();
-        return;
+        if (!AskOpenAgain(text)) {
+            PostQuit();
+            return;
+        }
     }
 
     // With more than one bridge attached the technician must know which one is talking.
@@ -234,6 +237,9 @@ void TfmMain::RunClosePath() {
     // empty grid would wipe the table.
     if (idsShown)
         WriteRegisteredIds();
+    // Whatever the write's verdict, the bridge goes back to the kernel's serial driver.
+    if (btDevice)
+        btDevice->Close();
     PostQuit();
 }
 
@@ -313,6 +319,34 @@ bool TfmMain::AskWriteAgain() {
     box.setDefaultButton(again);
     box.setEscapeButton(again);
     box.setAccessibleDescription(QStringLiteral("Error"));
+    box.exec();
+    return box.clickedButton() == again;
+}
+
+bool TfmMain::AskOpenAgain(const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("error"), ToQString(text),
+                    QMessageBox::NoButton, this);
+    QPushButton* again = box.addButton(QStringLiteral("&Try again"), QMessageBox::AcceptRole);
+    QPushButton* close = box.addButton(QStringLiteral("Close"), QMessageBox::RejectRole);
+    // Return and Escape end the program, as the box's one OK button did.
+    box.setDefaultButton(close);
+    box.setEscapeButton(close);
+    box.setAccessibleDescription(QStringLiteral("Error"));
+    // A bridge plugged in while the box is up is tried at once: the driver's list is looked
+    // at about once a second, which costs a listing and no exchange.
+    std::vector<BRIDGE> listed;
+    ListBridges(listed);
+    QTimer look;
+    look.setInterval(static_cast<int>(BridgePollMs));
+    connect(&look, &QTimer::timeout, &box, [&listed, again] {
+        std::vector<BRIDGE> current;
+        ListBridges(current);
+        const bool appeared = BridgeAppeared(listed, current);
+        listed = current;
+        if (appeared)
+            again->click();
+    });
+    look.start();
     box.exec();
     return box.clickedButton() == again;
 }

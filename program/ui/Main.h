@@ -145,4 +145,7 @@ private:
     template <typename Operation> bool WithProgress(Operation operation);
     // Asks, after a failed write, whether to write again; false: close without saving.
     bool AskWriteAgain();
+    // The not-prepared box with `text`: true for "Try again", chosen by the technician or by
+    // itself when a bridge is plugged in while it is up; false for "Close".
+    bool AskOpenAgain(const std::string& text);
 };

@@ -284,6 +284,10 @@ TEST_F(CliTest, BadInputExits2WithNothingOnTheWire) {
         {"unknown option", {"read", "--force"}, ""},
         {"option of another command", {"read", "--all"}, ""},
         {"argument to read", {"read", "3"}, ""},
+        {"--wait without SECONDS", {"read", "--wait"}, ""},
+        {"--wait of a negative time", {"read", "--wait", "-1"}, ""},
+        {"--wait of more than a day", {"read", "--wait=86401"}, ""},
+        {"--wait with devices", {"devices", "--wait", "5"}, ""},
         {"position 0", {"set", "0", "00A0C9445566"}, ""},
         {"position 15", {"set", "15", "00A0C9445566"}, ""},
         {"position 0F", {"release", "0F"}, ""},
@@ -338,6 +342,16 @@ TEST_F(CliTest, AMasterThatCannotBePreparedExits3) {
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("KESTRAVION is not prepared."), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
+}
+
+// A bridge gone at the first "LS" and back 1.5 s later: --wait reads the master then,
+// without it the master is not prepared.
+TEST_F(CliTest, WaitReadsAMasterAttachedLate) {
+    Scenario(R"(, "faults": [{"command": "LS", "times": 1, "action": "unplug", "forMs": 1500}])");
+    EXPECT_EQ(Run({"read"}).status, 3);
+    const ProgramRun run = Run({"--wait", "30", "read"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, TableText(Committed, ' '));
 }
 
 TEST_F(CliTest, ACablePulledDuringTheWriteExits4WithNothingCommitted) {

@@ -1,7 +1,8 @@
 // tarvelo-cli through the provider on libftdi, with the simulated master at the USB level,
 // against the same session through the simulated D2XX driver: the same bytes on the wire
-// each way, exit status and committed table. The programs run in real time; the scenarios
-// keep the runs short.
+// each way, exit status and committed table, and the bridge given back to the kernel's serial
+// driver however the run ends. The programs run in real time; the scenarios keep the runs
+// short.
 #include "RunProgram.h"
 
 #include <filesystem>
@@ -17,6 +18,7 @@ struct Outcome {
     int status;
     std::string wire;
     std::string state;
+    std::string kernel; // the USB stand-in's kernel drivers at the end, "1" for bound
 };
 
 std::string Slurp(const fs::path& path) {
@@ -43,8 +45,10 @@ Outcome RunCli(bool viaProvider, const std::string& scenario,
                                       {{"LD_LIBRARY_PATH", viaProvider ? USB_DIR : SIM_DIR},
                                        {"KSIM_SCENARIO", (dir / "scenario.json").string()},
                                        {"KSIM_STATE", (dir / "state.txt").string()},
-                                       {"KSIM_WIRELOG", (dir / "wire.log").string()}});
-    return {run.status, Slurp(dir / "wire.log"), Slurp(dir / "state.txt")};
+                                       {"KSIM_WIRELOG", (dir / "wire.log").string()},
+                                       {"KUSB_KERNEL_STATE", (dir / "kernel.txt").string()}});
+    return {run.status, Slurp(dir / "wire.log"), Slurp(dir / "state.txt"),
+            Slurp(dir / "kernel.txt").substr(0, 1)};
 }
 
 TEST(SessionTest, HealthyAndPulledCableEndAsThroughTheD2xxDriver) {
@@ -55,6 +59,7 @@ TEST(SessionTest, HealthyAndPulledCableEndAsThroughTheD2xxDriver) {
     } cases[] = {
         {"[]", 0, "03=00A0C9445566\n"},
         {R"([{"command": "$A7", "skip": 1, "action": "unplug"}])", 4, ""},
+        {R"([{"command": "MG", "action": "refuse", "reason": "3"}])", 3, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.faults);
@@ -67,6 +72,7 @@ TEST(SessionTest, HealthyAndPulledCableEndAsThroughTheD2xxDriver) {
         EXPECT_EQ(usb.status, d2xx.status);
         EXPECT_EQ(usb.wire, d2xx.wire);
         EXPECT_EQ(usb.state, d2xx.state);
+        EXPECT_EQ(usb.kernel, "1") << "ftdi_sio bound again";
     }
 }
 

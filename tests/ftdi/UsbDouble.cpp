@@ -6,13 +6,19 @@
 // start with the bridge's two modem status bytes; the purge requests are its FT_Purge. A
 // bridge it no longer lists was pulled out (LIBUSB_ERROR_NO_DEVICE). The kernel's serial
 // driver holds each interface until detached, and a claim without that is refused. Only the
-// synchronous calls libftdi makes are served. The simulator is a build of the simulated
-// driver under another name (KUSB_MASTER), so that nothing looking for libftd2xx.so finds it.
+// synchronous calls libftdi makes are served. As in libusb, only releasing the interface
+// (with automatic detach on) gives the interface back to the kernel's driver: closing a
+// handle that still claims it drops the claim and leaves the driver unbound. With
+// KUSB_KERNEL_STATE set, that file holds one character per bridge, '1' while the kernel's
+// driver holds it and '0' while not, so a test sees it after the process ended. The
+// simulator is a build of the simulated driver under another name (KUSB_MASTER), so that
+// nothing looking for libftd2xx.so finds it.
 #include "UsbDouble.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <libusb-1.0/libusb.h>
@@ -83,6 +89,20 @@ bool LoadMaster() {
     for (int i = 0; i < kMaxBridges; ++i)
         bridges[i] = {i, true};
     return true;
+}
+
+// Writes the kernel drivers' state to KUSB_KERNEL_STATE, when set.
+void KernelStateChanged() {
+    const char* path = std::getenv("KUSB_KERNEL_STATE");
+    if (path == nullptr)
+        return;
+    char state[kMaxBridges];
+    for (int i = 0; i < kMaxBridges; ++i)
+        state[i] = bridges[i].kernelDriverAttached ? '1' : '0';
+    if (std::FILE* file = std::fopen(path, "wb")) {
+        std::fwrite(state, 1, sizeof state, file);
+        std::fclose(file);
+    }
 }
 
 int Attached() {
@@ -207,14 +227,18 @@ USB_EXPORT int libusb_release_interface(libusb_device_handle* handle, int) {
         return LIBUSB_ERROR_NOT_FOUND;
     master.close(handle->port);
     handle->port = nullptr;
-    if (handle->reattach)
+    if (handle->reattach) {
         handle->device->kernelDriverAttached = true;
+        KernelStateChanged();
+    }
     handle->reattach = false;
     return handle->device->index < Attached() ? 0 : LIBUSB_ERROR_NO_DEVICE;
 }
 
 USB_EXPORT void libusb_close(libusb_device_handle* handle) {
-    libusb_release_interface(handle, 0);
+    // The claim goes with the handle; the kernel's driver is not bound again.
+    if (handle->port != nullptr)
+        master.close(handle->port);
     delete handle;
 }
 
@@ -231,6 +255,7 @@ USB_EXPORT int libusb_detach_kernel_driver(libusb_device_handle* handle, int) {
     if (!handle->device->kernelDriverAttached)
         return LIBUSB_ERROR_NOT_FOUND;
     handle->device->kernelDriverAttached = false;
+    KernelStateChanged();
     return 0;
 }
 
@@ -250,6 +275,7 @@ USB_EXPORT int libusb_claim_interface(libusb_device_handle* handle, int) {
     }
     handle->reattach = device->kernelDriverAttached;
     device->kernelDriverAttached = false;
+    KernelStateChanged();
     return 0;
 }
 

@@ -36,10 +36,11 @@ TEST_F(StartLinkSim, HealthyMasterIsOpenedInitialisedAndConnected) {
     // description), then device 0 opened.
     std::vector<std::string> calls = CallLog();
     ASSERT_GE(calls.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 5),
-              (std::vector<std::string>{
-                  "FT_ListDevices 80000000 -> 0", "FT_ListDevices 80000000 -> 0",
-                  "FT_ListDevices 40000001 -> 0", "FT_ListDevices 40000002 -> 0", "FT_Open 0 -> 0"}));
+    EXPECT_EQ(
+        std::vector<std::string>(calls.begin(), calls.begin() + 5),
+        (std::vector<std::string>{"FT_ListDevices 80000000 -> 0", "FT_ListDevices 80000000 -> 0",
+                                  "FT_ListDevices 40000001 -> 0", "FT_ListDevices 40000002 -> 0",
+                                  "FT_Open 0 -> 0"}));
     EXPECT_EQ(Count(calls, "FT_Close"), 0);
     EXPECT_TRUE(Violations().empty());
     // The worker was never resumed during the start-up.
@@ -155,20 +156,46 @@ TEST_F(StartLinkSim, InitialisationFailingUnloadsTheLibrary) {
         EXPECT_FALSE(StartLink(&link));
         EXPECT_EQ(LinkLibrary.module, nullptr);
         EXPECT_FALSE(LibraryMapped());
-        // Nothing after the initialisation: no "XV", and the device is not closed.
+        // Nothing after the initialisation: no "XV", and the device is closed again.
         EXPECT_FALSE(Contains(Writes(), "XV\r"));
-        EXPECT_EQ(Count(CallLog(), "FT_Close"), 0);
+        EXPECT_EQ(Count(CallLog(), "FT_Close"), 1);
     }
 }
 
-TEST_F(StartLinkSim, ConnectionFailingKeepsTheLibraryLoaded) {
+TEST_F(StartLinkSim, ConnectionFailingClosesTheDeviceAndUnloadsTheLibrary) {
     LoadScenario(R"({"xvConnected": false})");
     CAxoDll link(true);
     EXPECT_FALSE(StartLink(&link));
-    EXPECT_NE(LinkLibrary.module, nullptr);
-    EXPECT_TRUE(LibraryMapped());
+    EXPECT_EQ(LinkLibrary.module, nullptr);
+    EXPECT_FALSE(LibraryMapped());
     EXPECT_EQ(Writes().back(), "XV\r");
-    EXPECT_EQ(Count(CallLog(), "FT_Close"), 0);
+    EXPECT_EQ(CallLog().back(), "FT_Close -> 0");
+}
+
+// Started on the driver's first bridge, a reopen opens that bridge by its serial number,
+// never the driver's first: with another master's bridge listed first it reopens the one
+// started on, and with that one gone it opens nothing else.
+TEST_F(StartLinkSim, ReopenKeepsTheBridgeOpenedAtStartUp) {
+    CAxoDll link(true);
+    ASSERT_TRUE(StartLink(&link));
+    EXPECT_EQ(link.openedSerial, "KM000001");
+    const char* other =
+        R"("otherBridges": [{"serial": "KM000002", "description": "KESTRAVION MASTER"}])";
+    const struct {
+        std::string scenario;
+        bool reopened;
+        const char* open;
+    } cases[] = {
+        {std::string("{") + other + R"(, "masterIndex": 1})", true, "FT_OpenEx 1 -> 0"},
+        {std::string("{") + other + R"(, "openStatus": 2})", false, "FT_OpenEx 1 -> 2"},
+    };
+    for (const auto& c : cases) {
+        LoadScenario(c.scenario.c_str());
+        EXPECT_EQ(ReopenLink(&link), c.reopened) << c.scenario;
+        EXPECT_TRUE(Contains(CallLog(), c.open)) << c.scenario;
+        EXPECT_EQ(Count(CallLog(), "FT_Open "), 0) << c.scenario;
+        EXPECT_EQ(Writes().empty(), !c.reopened) << c.scenario;
+    }
 }
 
 TEST_F(StartLinkSim, StartingAgainHoldsTheLibraryOnce) {

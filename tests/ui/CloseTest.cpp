@@ -64,6 +64,7 @@ TEST_F(CloseTest, ClosingWritesWhatChangedOnceAndQuits) {
         committed += std::string(SimCommittedId(position)) + " ";
     EXPECT_EQ(committed, "00A0C8111111 00A0C8222222 00A0C8999999 ");
     EXPECT_TRUE(Violations().empty()) << SimViolations();
+    EXPECT_EQ(CallLog().back(), "FT_Close -> 0") << "the bridge closed after the write";
 }
 
 TEST_F(CloseTest, ClosingWithoutAChangeSendsNothing) {
@@ -207,6 +208,7 @@ TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
         EXPECT_LT(SimNowUs() - before, 2 * 64000000LL);
         EXPECT_STREQ(SimCommittedId(1), "000000000000");
         EXPECT_STREQ(SimCommittedId(2), "00A0C8222222");
+        EXPECT_EQ(CallLog().back(), "FT_Close -> 0") << "the bridge closed without saving";
     }
 }
 

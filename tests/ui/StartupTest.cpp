@@ -109,7 +109,7 @@ TEST_F(StartupTest, AnUnpreparedMasterEndsTheStartUpWithItsMessage) {
                   "KESTRAVION is not prepared. \nPlease check USB connection and power.");
         EXPECT_EQ(boxes[0].title, "error");
         EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
-        EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::NoButton) << "Try again and Close";
         EXPECT_EQ(boxes[0].owner, window.get());
         EXPECT_EQ(SimWriteCount(), boxes[0].writesBefore) << "nothing sent after the message";
         EXPECT_TRUE(ModuleCommands().empty()) << scenario;
@@ -120,7 +120,32 @@ TEST_F(StartupTest, AnUnpreparedMasterEndsTheStartUpWithItsMessage) {
         window->close();
         EXPECT_EQ(RunLoop(), 0);
         EXPECT_TRUE(ModuleCommands().empty()) << scenario;
+        // A bridge opened for a master that did not come up is closed again.
+        const std::vector<std::string> calls = CallLog();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Open 0 -> 0"),
+                  std::count(calls.begin(), calls.end(), "FT_Close -> 0"));
     }
+}
+
+// The not-prepared box opens again on "Try again", and by itself when a bridge is plugged
+// in while it is up.
+TEST_F(StartupTest, TheNotPreparedBoxTriesAgainOnItsButtonAndWhenABridgeAppears) {
+    boxAnswers = {"&Try again"};
+    Start(R"({"openStatus": 2})");
+    ASSERT_EQ(boxes.size(), 2u) << "asked again, then closed";
+    EXPECT_TRUE(window->quitPosted);
+    std::vector<std::string> calls = CallLog();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Open 0 -> 2"), 2);
+    EXPECT_EQ(RunLoop(), 0);
+
+    Stop();
+    boxes.clear();
+    boxAnswers = {""};
+    QTimer::singleShot(300, [] { SimLoadScenario(DemoScenario); });
+    Start(R"({"openStatus": 2})");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(window->quitPosted);
+    EXPECT_EQ(Cell(2), "00A0C8222222") << "the table read from the master plugged in";
 }
 
 // Beside its ID, each listed slave names itself and its signal in its tooltip and to screen

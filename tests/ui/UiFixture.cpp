@@ -31,11 +31,17 @@ void UiFixture::SetUp() {
     boxWatch_.setInterval(5);
     QObject::connect(&boxWatch_, &QTimer::timeout, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
+        if (!box || !box->isVisible() || box == leftUp_) {
+            leftUp_ = box;
             return;
+        }
         boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->icon(),
                          box->standardButtons(), box->parentWidget(), SimWriteCount()});
         if (boxes.size() <= boxAnswers.size()) {
+            if (boxAnswers[boxes.size() - 1].empty()) {
+                leftUp_ = box;
+                return;
+            }
             for (QAbstractButton* button : box->buttons()) {
                 if (button->text().toStdString() == boxAnswers[boxes.size() - 1])
                     button->click();

@@ -52,13 +52,15 @@ protected:
     std::string Cell(int row) const { return window->sgGrid->Cells(1, row); }
 
     // Every message box is dismissed as soon as it is up, and kept here: with the button
-    // captioned by the next of `boxAnswers`, or with OK once they are used up.
+    // captioned by the next of `boxAnswers` (an empty one leaves the box up), or with OK
+    // once they are used up.
     std::vector<SeenBox> boxes;
     std::vector<std::string> boxAnswers;
     std::unique_ptr<TfmMain> window;
 
 private:
     QTimer boxWatch_;
+    const QMessageBox* leftUp_ = nullptr;
     std::string previousDir_;
     std::string scratchDir_;
 };
