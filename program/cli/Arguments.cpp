@@ -17,7 +17,11 @@ const char* const UsageText =
     "  backup FILE               writes the table to FILE, one line \"01=ID\" per position\n"
     "  restore FILE              writes such a file to the master, checked as set is\n"
     "  devices [--json]          lists the USB bridges attached: INDEX<TAB>SERIAL<TAB>DESCRIPTION\n"
+    "  history [--json]          lists the table writes journalled, newest first, with their\n"
+    "                            changes, --device's bridge's only when given; reads only the\n"
+    "                            journal\n"
     "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
+    "  -n N                      history: the newest N sessions only\n"
     "  --help, --version\n"
     "\n"
     "POS is 1 to 14, or the grid's 01 to 0E. ID is 12 hexadecimal digits.\n"
@@ -35,8 +39,9 @@ struct CommandName {
 
 // The commands, then an end row.
 const CommandName Commands[] = {
-    {"search", cmSearch}, {"read", cmRead},       {"set", cmSet},         {"release", cmRelease},
-    {"backup", cmBackup}, {"restore", cmRestore}, {"devices", cmDevices}, {nullptr, cmHelp},
+    {"search", cmSearch},   {"read", cmRead},       {"set", cmSet},
+    {"release", cmRelease}, {"backup", cmBackup},   {"restore", cmRestore},
+    {"devices", cmDevices}, {"history", cmHistory}, {nullptr, cmHelp},
 };
 
 bool Fail(std::string& why, const std::string& text) {
@@ -51,6 +56,16 @@ bool TakeId(const std::string& text, int position, std::string& id, std::string&
                              " is not 12 hexadecimal digits");
     id = RegisteredForm(text);
     return true;
+}
+
+// A count of sessions: 1 to 9 decimal digits, not 0, with no sign or blank.
+bool TakeCount(const std::string& text, int& count) {
+    count = 0;
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    count = std::stoi(text);
+    return count > 0;
 }
 
 bool TakePosition(const std::string& text, int& position, std::string& why) {
@@ -106,6 +121,9 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
             // D2XX hands serial numbers out in 64-byte buffers.
             if (request.device.empty() || request.device.size() > 63)
                 return Fail(why, "--device needs a SERIAL of 1 to 63 characters");
+        } else if (arg == "-n") {
+            if (i + 1 >= args.size() || !TakeCount(args[++i], request.count))
+                return Fail(why, "-n needs a count of sessions, 1 to 999999999");
         } else if (arg == "--all")
             request.all = true;
         else if (arg == "--json")
@@ -129,8 +147,10 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
     if (request.all && request.command != cmSearch)
         return Fail(why, "--all belongs to search only");
     if (request.json && request.command != cmSearch && request.command != cmRead &&
-        request.command != cmDevices)
-        return Fail(why, "--json belongs to search, read and devices only");
+        request.command != cmDevices && request.command != cmHistory)
+        return Fail(why, "--json belongs to search, read, devices and history only");
+    if (request.count > 0 && request.command != cmHistory)
+        return Fail(why, "-n belongs to history only");
     if (request.deviceGiven && request.command == cmDevices)
         return Fail(why, "--device does not belong to devices");
 
@@ -138,6 +158,7 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
     case cmSearch:
     case cmRead:
     case cmDevices:
+    case cmHistory:
         if (!operands.empty())
             return Fail(why, words[0] + " takes no arguments");
         return true;

@@ -24,6 +24,7 @@ enum CliCommand {
     cmBackup,
     cmRestore,
     cmDevices,
+    cmHistory,
     cmHelp,
     cmVersion
 };
@@ -40,8 +41,9 @@ struct Request {
     bool json = false;           // one JSON document instead of lines
     std::vector<Change> changes; // set, release
     std::string file;            // backup, restore
-    bool deviceGiven = false;    // --device: the bridge to open, by its serial number
-    std::string device;
+    bool deviceGiven = false;    // --device: the bridge to open, by its serial number (history:
+    std::string device;          // the bridge whose sessions are listed)
+    int count = 0;               // history -n: the newest so many sessions; 0 for all
 };
 
 // A position as the user writes it: "1" to "14" in decimal, or the grid's "01" to "0E"
@@ -50,8 +52,9 @@ int ParsePosition(const std::string& text);
 
 // Reads the arguments (without the program name) into `request`. False, with `why` naming
 // what was wrong, for an unknown command or option, an option the command does not take, a
-// missing or extra argument, a bad position, a malformed ID, a position named twice or one
-// ID for two positions. IDs come out in upper case, the case the module's set commands carry.
+// missing or extra argument, a count of -n that is not 1 to 999999999, a bad position, a malformed
+// ID, a position named twice or one ID for two positions. IDs come out in upper case, the case the
+// module's set commands carry.
 // --help or --version anywhere wins over everything else.
 bool ParseArguments(const std::vector<std::string>& args, Request& request, std::string& why);
 
