@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,8 +21,8 @@ namespace {
 
 // A line is a few hundred bytes; a longer one is not the journal's.
 const size_t MaxLineSize = 16384;
-// About eight times what JournalSessionLimit sessions take; of a larger file only the end
-// is read.
+// Several times what JournalSessionLimit sessions take; of a larger file only the end is
+// read.
 const long MaxJournalSize = 8L << 20;
 
 const char* const VerdictTexts[] = {"saved", "not saved", "partly saved", "in doubt",
@@ -38,7 +39,8 @@ json TableJson(const JournalTable& table) {
     return entries;
 }
 
-// The line of `object`, its bytes that are not UTF-8 replaced, never thrown at.
+// `object` as one line of text; bytes that are not UTF-8 (a bridge's description may
+// hold any) are replaced, never thrown at.
 std::string Line(const json& object) {
     return object.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -207,18 +209,27 @@ bool CJournal::Begin(JournalSession& session) {
     session.time = journalfile::UtcNow();
     session.endTime.clear();
     session.verdict = jvUnfinished;
-    return Append(Line({{"event", "begin"},
-                        {"session", session.id},
-                        {"time", session.time},
-                        {"frontEnd", session.frontEnd},
-                        {"bridge", session.bridge},
-                        {"bridgeDescription", session.description},
-                        {"before", TableJson(session.before)},
-                        {"intended", TableJson(session.intended)}}));
+    begun_.clear();
+    if (!Append(Line({{"event", "begin"},
+                      {"session", session.id},
+                      {"time", session.time},
+                      {"frontEnd", session.frontEnd},
+                      {"bridge", session.bridge},
+                      {"bridgeDescription", session.description},
+                      {"before", TableJson(session.before)},
+                      {"intended", TableJson(session.intended)}})))
+        return false;
+    begun_ = session.id;
+    return true;
 }
 
 bool CJournal::End(JournalSession& session) {
     session.endTime = journalfile::UtcNow();
+    // A session whose "begin" line is not on the disk gets no "end" line: alone, it would
+    // be a broken line. The trouble was kept when the "begin" line failed.
+    if (session.id.empty() || session.id != begun_)
+        return false;
+    begun_.clear();
     if (!Append(Line({{"event", "end"},
                       {"session", session.id},
                       {"time", session.endTime},
@@ -252,6 +263,9 @@ void CJournal::Shorten() {
         Trouble(why + "; its oldest sessions are kept");
         return;
     }
+    // Every session takes a line at least: a journal of fewer lines needs no parse.
+    if (!cut && std::count(text.begin(), text.end(), '\n') <= JournalSessionLimit)
+        return;
     const size_t kept = KeptPart(text, JournalSessionLimit);
     if ((kept > 0 || cut) && !journalfile::ReplaceDurably(path_, text.substr(kept), why))
         Trouble(why + "; its oldest sessions are kept");

@@ -65,7 +65,8 @@ public:
     // disk: the reason is kept for Warning(), and the write goes on as if journalled.
     bool Begin(JournalSession& session);
     // Sets session.endTime, appends the "end" line of `session` (its id, verdict and
-    // verified table) and flushes it to the disk; then, when the journal holds more than
+    // verified table) and flushes it to the disk (nothing, and false, for a session that is
+    // not the last one Begin put on the disk); then, when the journal holds more than
     // JournalSessionLimit sessions, rewrites it without the oldest: written whole to a new
     // file beside it, flushed, and renamed over it, so it is at every moment either the
     // whole earlier journal or the whole shorter one. False when the line may not be on
@@ -82,6 +83,7 @@ private:
     void Trouble(const std::string& what);
 
     std::string path_;
+    std::string begun_; // the id of the session whose "begin" line is on the disk
     std::string warning_;
     bool warned_ = false;
 };
