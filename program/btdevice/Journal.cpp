@@ -154,9 +154,10 @@ bool ReadText(const std::string& path, std::string& text, bool& cut, std::string
            (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         text.append(buffer, got);
     read = read && std::ferror(file) == 0;
+    const int error = errno;
     std::fclose(file);
     if (!read) {
-        why = "cannot read " + path;
+        why = "cannot read " + path + ": " + std::strerror(error);
         return false;
     }
     if (cut)

@@ -18,7 +18,7 @@ const char* const UsageText =
     "  restore FILE              writes such a file to the master, checked as set is\n"
     "  devices [--json]          lists the USB bridges attached: INDEX<TAB>SERIAL<TAB>DESCRIPTION\n"
     "  history [--json]          lists the table writes journalled, newest first, with their\n"
-    "                            changes, --device's bridge's only when given; reads only the\n"
+    "                            changes (with --device, that bridge's only); reads only the\n"
     "                            journal\n"
     "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
     "  -n N                      history: the newest N sessions only\n"
