@@ -17,9 +17,13 @@ const char* const UsageText =
     "  backup FILE               writes the table to FILE, one line \"01=ID\" per position\n"
     "  restore FILE              writes such a file to the master, checked as set is\n"
     "  devices [--json]          lists the USB bridges attached: INDEX<TAB>SERIAL<TAB>DESCRIPTION\n"
+    "  history [--json]          lists the table writes journalled, newest first, with their\n"
+    "                            changes (with --device, that bridge's only); reads only the\n"
+    "                            journal\n"
     "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
     "  --wait SECONDS            waits up to SECONDS for the master unit to be attached\n"
     "                            and to answer (0 to 86400; without it, none)\n"
+    "  -n N                      history: the newest N sessions only\n"
     "  --help, --version\n"
     "\n"
     "POS is 1 to 14, or the grid's 01 to 0E. ID is 12 hexadecimal digits.\n"
@@ -37,8 +41,9 @@ struct CommandName {
 
 // The commands, then an end row.
 const CommandName Commands[] = {
-    {"search", cmSearch}, {"read", cmRead},       {"set", cmSet},         {"release", cmRelease},
-    {"backup", cmBackup}, {"restore", cmRestore}, {"devices", cmDevices}, {nullptr, cmHelp},
+    {"search", cmSearch},   {"read", cmRead},       {"set", cmSet},
+    {"release", cmRelease}, {"backup", cmBackup},   {"restore", cmRestore},
+    {"devices", cmDevices}, {"history", cmHistory}, {nullptr, cmHelp},
 };
 
 bool Fail(std::string& why, const std::string& text) {
@@ -67,6 +72,16 @@ bool TakeSeconds(const std::string& text, int& seconds, std::string& why) {
         return Fail(why, "--wait needs SECONDS, a whole number from 0 to " +
                              std::to_string(MaxWaitSeconds));
     return true;
+}
+
+// A count of sessions: 1 to 9 decimal digits, not 0, with no sign or blank.
+bool TakeCount(const std::string& text, int& count) {
+    count = 0;
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    count = std::stoi(text);
+    return count > 0;
 }
 
 bool TakePosition(const std::string& text, int& position, std::string& why) {
@@ -129,6 +144,9 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
             if (!TakeSeconds(joined ? arg.substr(7) : args[++i], request.waitSeconds, why))
                 return false;
             request.waitGiven = true;
+        } else if (arg == "-n") {
+            if (i + 1 >= args.size() || !TakeCount(args[++i], request.count))
+                return Fail(why, "-n needs a count of sessions, 1 to 999999999");
         } else if (arg == "--all")
             request.all = true;
         else if (arg == "--json")
@@ -152,8 +170,10 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
     if (request.all && request.command != cmSearch)
         return Fail(why, "--all belongs to search only");
     if (request.json && request.command != cmSearch && request.command != cmRead &&
-        request.command != cmDevices)
-        return Fail(why, "--json belongs to search, read and devices only");
+        request.command != cmDevices && request.command != cmHistory)
+        return Fail(why, "--json belongs to search, read, devices and history only");
+    if (request.count > 0 && request.command != cmHistory)
+        return Fail(why, "-n belongs to history only");
     if (request.deviceGiven && request.command == cmDevices)
         return Fail(why, "--device does not belong to devices");
     if (request.waitGiven && request.command == cmDevices)
@@ -163,6 +183,7 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
     case cmSearch:
     case cmRead:
     case cmDevices:
+    case cmHistory:
         if (!operands.empty())
             return Fail(why, words[0] + " takes no arguments");
         return true;

@@ -24,6 +24,7 @@ enum CliCommand {
     cmBackup,
     cmRestore,
     cmDevices,
+    cmHistory,
     cmHelp,
     cmVersion
 };
@@ -40,10 +41,11 @@ struct Request {
     bool json = false;           // one JSON document instead of lines
     std::vector<Change> changes; // set, release
     std::string file;            // backup, restore
-    bool deviceGiven = false;    // --device: the bridge to open, by its serial number
-    std::string device;
+    bool deviceGiven = false;    // --device: the bridge to open, by its serial number (history:
+    std::string device;          // the bridge whose sessions are listed)
     bool waitGiven = false; // --wait: how long to wait for the master unit to be prepared
     int waitSeconds = 0;
+    int count = 0;               // history -n: the newest so many sessions; 0 for all
 };
 
 // The longest --wait: a day.
@@ -56,8 +58,9 @@ int ParsePosition(const std::string& text);
 // Reads the arguments (without the program name) into `request`. False, with `why` naming
 // what was wrong, for an unknown command or option, an option the command does not take, a
 // missing or extra argument, a --wait that is not a whole number of seconds from 0 to
-// MaxWaitSeconds, a bad position, a malformed ID, a position named twice or one
-// ID for two positions. IDs come out in upper case, the case the module's set commands carry.
+// MaxWaitSeconds, a count of -n that is not 1 to 999999999, a bad position, a malformed ID, a
+// position named twice or one ID for two positions. IDs come out in upper case, the case the
+// module's set commands carry.
 // --help or --version anywhere wins over everything else.
 bool ParseArguments(const std::vector<std::string>& args, Request& request, std::string& why);
 

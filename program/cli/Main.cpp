@@ -5,6 +5,7 @@
 #include "CliUi.h"
 #include "Commands.h"
 #include "Config.h"
+#include "History.h"
 #include "Output.h"
 #include "StopSignals.h"
 
@@ -91,6 +92,9 @@ int main(int argc, char* argv[]) {
     }
     if (request.command == cmDevices)
         return RunDevices(request);
+    // The journal alone: no configuration, no lock, no master.
+    if (request.command == cmHistory)
+        return RunHistory(request);
     if (request.command == cmRestore) {
         std::vector<std::string> alone(PositionCount);
         if (!ReadBackup(request.file, request.changes, why) ||

@@ -34,6 +34,20 @@ bool Unread(const std::vector<bool>& unread, size_t index) {
     return index < unread.size() && unread[index];
 }
 
+// Entry `index` of `table` as JSON: the ID, or null when unknown.
+std::string EntryJson(const JournalTable& table, size_t index) {
+    const bool known =
+        index < table.ids.size() && index < table.unknown.size() && !table.unknown[index];
+    return known ? JsonString(table.ids[index]) : "null";
+}
+
+std::string TableArray(const JournalTable& table) {
+    std::string text = "[";
+    for (size_t i = 0; i < static_cast<size_t>(PositionCount); ++i)
+        text += (i ? "," : "") + EntryJson(table, i);
+    return text + "]";
+}
+
 } // namespace
 
 std::string SlaveLines(const std::vector<SLAVE>& slaves) {
@@ -109,4 +123,46 @@ std::string JsonString(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+std::string HistoryLines(const std::vector<JournalSession>& sessions) {
+    std::string text;
+    for (const JournalSession& session : sessions) {
+        text += LineField(session.time) + "\t" + LineField(session.bridge) + "\t" +
+                LineField(session.frontEnd) + "\t" + VerdictText(session.verdict) + "\n";
+        for (const int position : ChangedPositions(session)) {
+            const size_t index = static_cast<size_t>(position - 1);
+            const bool read = !session.before.unknown[index];
+            text += "  " + PositionLabel(position) + " " +
+                    (read ? session.before.ids[index] : std::string("not read")) + " -> " +
+                    session.intended.ids[index] + "\n";
+        }
+    }
+    return text;
+}
+
+std::string HistoryJson(const std::vector<JournalSession>& sessions, int brokenLines) {
+    std::string text = "{\"brokenLines\":" + std::to_string(brokenLines) + ",\"sessions\":[";
+    for (size_t n = 0; n < sessions.size(); ++n) {
+        const JournalSession& session = sessions[n];
+        const bool finished = session.verdict != jvUnfinished;
+        text += (n ? "," : "") + std::string("{\"session\":") + JsonString(session.id) +
+                ",\"time\":" + JsonString(session.time) +
+                ",\"endTime\":" + (finished ? JsonString(session.endTime) : "null") +
+                ",\"frontEnd\":" + JsonString(session.frontEnd) +
+                ",\"bridge\":" + JsonString(session.bridge) +
+                ",\"bridgeDescription\":" + JsonString(session.description) +
+                ",\"verdict\":" + JsonString(VerdictText(session.verdict)) + ",\"changes\":[";
+        const std::vector<int> changed = ChangedPositions(session);
+        for (size_t c = 0; c < changed.size(); ++c) {
+            const size_t index = static_cast<size_t>(changed[c] - 1);
+            text += (c ? "," : "") + std::string("{\"position\":\"") + PositionLabel(changed[c]) +
+                    "\",\"before\":" + EntryJson(session.before, index) +
+                    ",\"after\":" + EntryJson(session.intended, index) + "}";
+        }
+        text += "],\"before\":" + TableArray(session.before) +
+                ",\"intended\":" + TableArray(session.intended) +
+                ",\"verified\":" + (finished ? TableArray(session.verified) : "null") + "}";
+    }
+    return text + "]}\n";
 }

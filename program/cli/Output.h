@@ -2,6 +2,7 @@
 #pragma once
 
 #include "program/btdevice/Btdevice.h"
+#include "program/btdevice/Journal.h"
 #include "program/link/Axodll.h"
 
 #include <string>
@@ -25,6 +26,16 @@ std::string TableJson(const std::vector<std::string>& table, const std::vector<b
 std::string BridgeLines(const std::vector<BRIDGE>& bridges);
 // {"bridges":[{"index":0,"serial":"...","description":"..."},...]}
 std::string BridgeJson(const std::vector<BRIDGE>& bridges);
+
+// Per journalled session a line "TIME<TAB>BRIDGE<TAB>FRONT END<TAB>VERDICT" (the fields
+// escaped as a slave's), then per changed position a line "  03 000000000000 ->
+// 00A0C9445566", with "not read" for an entry unknown before the write.
+std::string HistoryLines(const std::vector<JournalSession>& sessions);
+// {"brokenLines":0,"sessions":[{"session":...,"time":...,"endTime":...,"frontEnd":...,
+// "bridge":...,"bridgeDescription":...,"verdict":...,"changes":[{"position":"03",
+// "before":...,"after":...}],"before":[...],"intended":[...],"verified":[...]}]}; unknown
+// entries, and the end time and verified table of a session that never finished, are null.
+std::string HistoryJson(const std::vector<JournalSession>& sessions, int brokenLines);
 
 // `text` as a JSON string, quotes included. The module's texts are 8-bit: a byte outside
 // printable ASCII is written as \u00XX (read as Latin-1), so the document is always valid

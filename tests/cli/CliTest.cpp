@@ -89,6 +89,9 @@ protected:
             {"KSIM_WIRELOG", Path("wire.log")},
             // Without effect on the lock, which is the user's whatever the environment.
             {"XDG_RUNTIME_DIR", Path("run")},
+            // The write journal's folder, on Linux and on Windows.
+            {"XDG_STATE_HOME", Path("state")},
+            {"LOCALAPPDATA", Path("state")},
         };
         return RunProgram(CLI_PROGRAM, args, dir_.generic_string(), env);
     }
@@ -309,6 +312,10 @@ TEST_F(CliTest, BadInputExits2WithNothingOnTheWire) {
          {"restore", "b.txt"},
          full.substr(0, 16) + "\n" + full.substr(16)},
         {"backup with one ID twice", {"restore", "b.txt"}, "01=00A0C9778899\n" + full.substr(16)},
+        {"history of 0 sessions", {"history", "-n", "0"}, ""},
+        {"history of -n x", {"history", "-n", "x"}, ""},
+        {"history of -n without N", {"history", "-n"}, ""},
+        {"-n for read", {"read", "-n", "3"}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -423,6 +430,30 @@ TEST_F(CliTest, DevicesListsTheBridgesAndDevicePicksOne) {
     EXPECT_NE(run.err.find("The USB bridge KM000009 named by its serial number is not attached."),
               std::string::npos)
         << run.err;
+}
+
+// history reads the journal alone: beside another program of the family, with no master.
+TEST_F(CliTest, HistoryListsTheJournalledWritesNewestFirst) {
+    fs::create_directories(dir_ / "state" / "kestravion");
+    fs::copy_file(CLI_JOURNAL, dir_ / "state" / "kestravion" / "journal.jsonl");
+    Scenario(R"(, "openStatus": 2)");
+    HeldMutex other(SingleInstanceMutex);
+    const std::string change = "  03 000000000000 -> 00A0C9445566\n";
+    ProgramRun run = Run({"history"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "2026-12-09T16:00:00Z\tKM000001\ttarvelo\tnever finished\n" + change +
+                           "2026-12-09T15:00:00Z\tKM000002\ttarvelo-cli\tsaved\n" + change +
+                           "2026-12-09T14:00:00Z\tKM000001\ttarvelo-cli\tnot saved\n" + change);
+    EXPECT_EQ(run.err, "tarvelo-cli: journal.jsonl: 1 broken line skipped\n");
+    run = Run({"history", "--device", "KM000002", "-n", "1", "--json"});
+    EXPECT_EQ(run.status, 0);
+    const std::string json =
+        "{\"brokenLines\":1,\"sessions\":[{\"session\":\"5a20\",\"time\":\"2026-12-09T15:00:00Z\","
+        "\"endTime\":\"2026-12-09T15:00:09Z\",\"frontEnd\":\"tarvelo-cli\",\"bridge\":\"KM000002\","
+        "\"bridgeDescription\":\"KESTRAVION MASTER\",\"verdict\":\"saved\",\"changes\":[{"
+        "\"position\":\"03\",\"before\":\"000000000000\",\"after\":\"00A0C9445566\"}],";
+    EXPECT_EQ(run.out.substr(0, json.size()), json);
+    EXPECT_EQ(Wire(), "");
 }
 
 TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
