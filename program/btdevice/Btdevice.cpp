@@ -96,6 +96,18 @@ std::string CBtDevice::MissingBridgeNote() const {
     return "The USB bridge " + bridgeSerial + " named by its serial number is not attached.";
 }
 
+std::string CBtDevice::OpenedBridgeSerial() const {
+    return link->openedSerial;
+}
+
+std::string CBtDevice::OpenedBridgeDescription() const {
+    for (const BRIDGE& bridge : bridges) {
+        if (!link->openedSerial.empty() && bridge.serial == link->openedSerial)
+            return bridge.description;
+    }
+    return std::string();
+}
+
 bool CBtDevice::Reconnect() {
     if (ReopenLink(link))
         return true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 class CAxoDll;
+class CJournal;
 struct BRIDGE;
 
 // One slave found by a search: the three fields of its result record.
@@ -181,6 +182,14 @@ public:
     // later read or verification settles it: a session that fails before it could read the
     // stored table leaves such a position in doubt, never "not saved".
     bool doubtful[IdCount];
+    // The journal a write session is recorded in (before it starts, and with its verdict
+    // after it), as written by `frontEnd` ("tarvelo", "tarvelo-cli"); nullptr: none. A
+    // journal that cannot be written changes nothing about the write.
+    CJournal* journal = nullptr;
+    std::string frontEnd;
+    // The serial number and description of the bridge the link opened; empty when unknown.
+    std::string OpenedBridgeSerial() const;
+    std::string OpenedBridgeDescription() const;
     // What the last write established about the master's committed table.
     WriteVerdict writeVerdict = wvNotSaved;
     WriteOutcome writeOutcome[IdCount];
@@ -188,6 +197,8 @@ public:
     bool notTaken[IdCount];
 
 private:
+    // What the master is known to store, as the journal keeps a table.
+    struct JournalTable StoredTable() const;
     // Writes one piece of the trace, printf-style, to the link's trace stream, if any.
     void Trace(const char* format, ...) const;
     // Queries the three registers of `position` into `id`, as the read does; false when a

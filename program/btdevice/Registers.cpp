@@ -1,5 +1,6 @@
 #include "Btdevice.h"
 
+#include "Journal.h"
 #include "TextPiece.h"
 #include "platform/Sleep.h"
 #include "program/link/Axodll.h"
@@ -121,6 +122,19 @@ bool CBtDevice::WriteRegisteredIds() {
     // session established: nothing committed, or still in doubt.
     for (const int position : changed)
         writeOutcome[position - 1] = doubtful[position - 1] ? woInDoubt : woNotSaved;
+    JournalSession session;
+    if (journal) {
+        session.frontEnd = frontEnd;
+        session.bridge = OpenedBridgeSerial();
+        session.description = OpenedBridgeDescription();
+        session.before = StoredTable();
+        session.intended = session.before;
+        for (const int position : changed) {
+            session.intended.ids[static_cast<size_t>(position - 1)] = registeredIds[position - 1];
+            session.intended.unknown[static_cast<size_t>(position - 1)] = false;
+        }
+        journal->Begin(session);
+    }
 
     // The session stops at the first exchange without its full reply, and the table is
     // committed only once the working registers read back as set: a table written only in
@@ -174,7 +188,21 @@ bool CBtDevice::WriteRegisteredIds() {
         writeVerdict = wvPartlySaved;
     else
         writeVerdict = wvInDoubt;
+    if (journal) {
+        const JournalVerdict verdicts[] = {jvSaved, jvNotSaved, jvPartlySaved, jvInDoubt};
+        session.verdict = verdicts[writeVerdict];
+        session.verified = StoredTable();
+        journal->End(session);
+    }
     return writeVerdict == wvSaved;
+}
+
+JournalTable CBtDevice::StoredTable() const {
+    std::vector<std::string> ids(storedIds, storedIds + PositionCount);
+    std::vector<bool> unknown(PositionCount);
+    for (int index = 0; index < PositionCount; ++index)
+        unknown[static_cast<size_t>(index)] = !storedKnown[index];
+    return MakeJournalTable(ids, unknown);
 }
 
 bool CBtDevice::WorkingRegistersAgree(const std::vector<int>& positions, std::string& reply) {

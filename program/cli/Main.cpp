@@ -14,6 +14,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
+#include "program/btdevice/Journal.h"
 #include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
@@ -134,7 +135,10 @@ int main(int argc, char* argv[]) {
     CatchStopSignals();
     int status = esDone;
     {
+        CJournal journal;
         CBtDevice device(traceShown ? stderr : nullptr);
+        device.journal = &journal;
+        device.frontEnd = "tarvelo-cli";
         if (request.deviceGiven)
             device.bridgeSerial = request.device;
         if (!OpenWaiting(device, request.waitSeconds)) {
@@ -148,6 +152,9 @@ int main(int argc, char* argv[]) {
             CliSession session{device, ui, results};
             status = RunCommand(session, request);
         }
+        // The write went on all the same.
+        if (const std::string warning = journal.Warning(); !warning.empty())
+            std::fprintf(stderr, "tarvelo-cli: %s\n", warning.c_str());
     }
     platform::InstallUi(nullptr);
     if (StopSignal() != 0 && status != esDone) {

@@ -8,6 +8,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/Ui.h"
 #include "program/btdevice/Btdevice.h"
+#include "program/btdevice/Journal.h"
 #include "program/btdevice/Rules.h"
 #include "program/config/Cinits.h"
 #include "program/link/Axodll.h"
@@ -180,6 +181,9 @@ void TfmMain::FormCreate() {
 
     setWindowTitle(QString::fromLatin1(Caption));
     btDevice = std::make_unique<CBtDevice>();
+    journal = std::make_unique<CJournal>();
+    btDevice->journal = journal.get();
+    btDevice->frontEnd = "tarvelo";
     while (!btDevice->Open()) {
         std::string text = NotPreparedText;
         for (const std::string& note :
@@ -237,6 +241,9 @@ void TfmMain::RunClosePath() {
     // empty grid would wipe the table.
     if (idsShown)
         WriteRegisteredIds();
+    // The write went on all the same.
+    if (const std::string warning = journal ? journal->Warning() : ""; !warning.empty())
+        platform::CurrentUi().ShowMessageBox(warning, "error", platform::BoxIcon::Warning);
     // Whatever the write's verdict, the bridge goes back to the kernel's serial driver.
     if (btDevice)
         btDevice->Close();

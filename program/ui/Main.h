@@ -15,6 +15,7 @@
 #include <vector>
 
 class CBtDevice;
+class CJournal;
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -106,6 +107,8 @@ public:
     TfmMsg* fmMsg;
 
     std::unique_ptr<CBtDevice> btDevice;
+    // The user's journal of table writes, which the module controller keeps.
+    std::unique_ptr<CJournal> journal;
     bool debugMode = false;
     std::string lockRefusal;
 

@@ -57,6 +57,9 @@ void UiFixture::SetUp() {
     scratch.setAutoRemove(false);
     scratchDir_ = scratch.path().toStdString();
     std::filesystem::current_path(scratchDir_);
+    // The journal of the writes stays in the scratch folder.
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(scratchDir_ + "/state"));
+    qputenv("LOCALAPPDATA", QByteArray::fromStdString(scratchDir_ + "/state"));
 }
 
 void UiFixture::TearDown() {
