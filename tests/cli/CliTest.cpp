@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #ifndef _WIN32
@@ -262,11 +263,45 @@ TEST_F(CliTest, BackupThenRestoreBringsAChangedTableBack) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(State(), TableText(Committed, '='));
 
-    // A backup that cannot be written whole leaves the earlier file as it was.
-    fs::create_directory(dir_ / "table.txt.tmp");
+    // Nothing planted at the fixed name of old, a file or a link to another file, is
+    // followed or overwritten, and the backup lands with the rights of any new file.
+    auto beside = [this](const std::string& name) {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
+            if (entry.path().filename().string().rfind(name, 0) == 0)
+                names.insert(entry.path().filename().string());
+        }
+        return names;
+    };
+    Write(dir_ / "victim.txt", "victim");
+    Write(dir_ / "table.txt.tmp", "planted");
     run = Run({"backup", "table.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Slurp(dir_ / "table.txt.tmp"), "planted");
+#ifndef _WIN32
+    fs::remove(dir_ / "table.txt.tmp");
+    fs::create_symlink("victim.txt", dir_ / "table.txt.tmp");
+    Write(dir_ / "table.txt", "earlier");
+    run = Run({"backup", "table.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "table.txt.tmp"));
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info {};
+    EXPECT_EQ(stat(Path("table.txt").c_str(), &info) == 0 ? info.st_mode & 0777 : 0, 0666 & ~mask);
+#endif
+    EXPECT_EQ(Slurp(dir_ / "victim.txt"), "victim");
+    EXPECT_EQ(Slurp(dir_ / "table.txt"), backup);
+    EXPECT_EQ(beside("table.txt"), (std::set<std::string>{"table.txt", "table.txt.tmp"}));
+
+    // A backup that cannot be put in place leaves what is there as it was, and no new file
+    // behind.
+    fs::create_directories(dir_ / "held" / "inside");
+    run = Run({"backup", "held"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(Slurp(dir_ / "table.txt"), "\xEF\xBB\xBF" + crlf + "\r\n\r\n");
+    EXPECT_NE(run.err.find("cannot replace held"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_directory(dir_ / "held" / "inside"));
+    EXPECT_EQ(beside("held"), std::set<std::string>{"held"});
 }
 
 // Each kind of bad input: exit status 2, a message, and nothing sent to the master.
