@@ -8,8 +8,8 @@
 #      libbrenvoli.so through their relative run path, with the D2XX provider beside it; its
 #      udev rule unbinds nothing;
 #   4. the launcher makes and enters the per-user settings folder (checked with a stand-in
-#      program: XDG_CONFIG_HOME absolute, unset, relative); the bash completion offers the
-#      bridges' serial numbers after --device as data, never running what one holds;
+#      program: XDG_CONFIG_HOME absolute, unset, relative); the bash completion offers a
+#      serial number holding $(...) after --device, quoted, and runs nothing;
 #   5. the unpacked tarvelo-cli reads the simulated master's table;
 #   6. the unpacked program, started through the launcher's command line in Xvfb against
 #      the simulated master through the package's provider and Debian's libftdi1, shows its
@@ -179,23 +179,19 @@ step_launcher() {
     [[ $out == *"cannot use the settings folder"* ]] || fail "no message: $out"
 }
 
-# The completion after --device offers the serial numbers that `tarvelo-cli devices` (a
-# stand-in here) reports as data: quoted, filtered by what was typed, none ever run.
+# After --device the completion offers, quoted, the serial numbers that a stand-in for
+# `tarvelo-cli devices` reports, and runs nothing that one holds.
 step_completion() {
-    local bin=$WORKDIR/bin ran=$WORKDIR/ran hostile
-    mkdir -p "$bin"
-    printf -v hostile '$(touch${IFS}%s)' "$ran"
+    local hostile offered script=$ROOT/usr/share/bash-completion/completions/tarvelo-cli
+    printf -v hostile '$(touch${IFS}%s)' "$WORKDIR/ran"
     printf '0\tKM000001\tKESTRAVION MASTER\n1\t%s\tFT232R USB UART\n' "$hostile" >"$WORKDIR/devices"
-    printf '#!/bin/sh\ncat "%s"\n' "$WORKDIR/devices" >"$bin/tarvelo-cli"
-    chmod +x "$bin/tarvelo-cli"
-    complete_device() {
-        PATH="$bin:$PATH" bash -c 'source "$1"; COMP_WORDS=(tarvelo-cli --device "$2")
-            COMP_CWORD=2; _tarvelo_cli; printf "%s\n" "${COMPREPLY[@]}"' _ \
-            "$ROOT/usr/share/bash-completion/completions/tarvelo-cli" "$1"
-    }
-    expect_eq "serials offered" "KM000001 $(printf %q "$hostile")" "$(complete_device "" | paste -sd ' ')"
-    expect_eq "serials beginning KM" KM000001 "$(complete_device KM)"
-    [[ ! -e $ran ]] || fail "completing after --device ran a command held in a serial number"
+    mkdir -p "$WORKDIR/bin"
+    printf '#!/bin/sh\ncat "%s"\n' "$WORKDIR/devices" >"$WORKDIR/bin/tarvelo-cli"
+    chmod +x "$WORKDIR/bin/tarvelo-cli"
+    offered=$(PATH="$WORKDIR/bin:$PATH" bash -c 'source "$1"; COMP_WORDS=(tarvelo-cli --device "")
+        COMP_CWORD=2; _tarvelo_cli; echo "${COMPREPLY[*]}"' _ "$script")
+    expect_eq "serials offered" "KM000001 $(printf %q "$hostile")" "$offered"
+    [[ ! -e $WORKDIR/ran ]] || fail "completing after --device ran what a serial number holds"
 }
 
 # The unpacked command line reads the master's table, finding its library as the window does
