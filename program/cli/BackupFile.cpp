@@ -1,6 +1,6 @@
 #include "BackupFile.h"
 
-#include "platform/MoveIntoPlace.h"
+#include "platform/ReplaceFile.h"
 #include "program/btdevice/Btdevice.h"
 
 #include <cerrno>
@@ -30,25 +30,19 @@ std::string FormatBackup(const std::vector<std::string>& table) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& why) {
-    // Written whole beside the file first and only then put in its place, so an earlier
-    // file of that name is never lost to a write that fails half-way (a full disk). Binary
-    // mode: the file has LF line ends on every system.
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr)
-        return Fail(why, "cannot create " + temporary + ": " + std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(temporary.c_str());
-        return Fail(why, "cannot write " + temporary + "; " + path + " is left as it was");
-    }
-    if (!platform::MoveIntoPlace(temporary, path)) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temporary.c_str());
-        return Fail(why, "cannot replace " + path + ": " + reason);
-    }
-    return true;
+    // Written whole to a new file beside the file first and only then put in its place, so
+    // an earlier file of that name is never lost to a write that fails half-way (a full
+    // disk). The text has LF line ends on every system.
+    const platform::ReplaceResult result = platform::ReplaceFileWith(path, text);
+    if (result == platform::ReplaceResult::Done)
+        return true;
+    const std::string reason = std::strerror(errno);
+    if (result == platform::ReplaceResult::CannotCreate)
+        return Fail(why, "cannot create a new file beside " + path + ": " + reason);
+    if (result == platform::ReplaceResult::CannotWrite)
+        return Fail(why, "cannot write a new file beside " + path + ": " + reason + "; " + path +
+                             " is left as it was");
+    return Fail(why, "cannot replace " + path + ": " + reason);
 }
 
 bool ReadBackup(const std::string& path, std::vector<Change>& changes, std::string& why) {

@@ -9,9 +9,10 @@
 // The file's text for `table` (14 entries, table[p - 1] is position p).
 std::string FormatBackup(const std::vector<std::string>& table);
 
-// Writes `text` to `path`: whole to `path`.tmp first, which then replaces the file. False,
-// with `why`, when it cannot be created or written completely; an earlier file at `path`
-// is then left as it was.
+// Writes `text` to `path`: whole to a new file of a unique name beside it first (never a
+// link or a file already there), flushed to disk, which then replaces the file. False, with
+// `why`, when it cannot be created, written completely or put in place; an earlier file at
+// `path` is then left as it was, and the new file is removed.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& why);
 
 // Reads the backup file `path` into 14 changes, positions 1 to 14 in order. CR LF line ends

@@ -89,8 +89,9 @@ public:
     void btnReleaseClick(QObject* Sender);
     void btnSrchAgainClick(QObject* Sender);
 
-    // An item's registration mark (imgRegistered or imgFree), and setting it. Only the
-    // large-icon style shows it; in both styles it governs dragging.
+    // An item's registration mark (imgRegistered or imgFree), and setting it. A registered
+    // item's ID is greyed in both styles (the large-icon style also greys its symbol), its
+    // accessible description adds "registered" to its tooltip, and a drag of it is refused.
     static int ImageIndex(const QListWidgetItem* item);
     void SetImageIndex(QListWidgetItem* item, int imageIndex);
     // The list style: large icons (true) or a list (false).

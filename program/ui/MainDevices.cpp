@@ -52,11 +52,23 @@ int TfmMain::ImageIndex(const QListWidgetItem* item) {
 }
 
 void TfmMain::SetImageIndex(QListWidgetItem* item, int imageIndex) {
+    const bool registered = imageIndex == imgRegistered;
     item->setData(ImageIndexRole, imageIndex);
+    // The ID is greyed in both styles, in the colour of disabled text, and stays readable;
+    // the icon style adds the greyed symbol.
+    if (registered)
+        item->setForeground(lvDevices->palette().brush(QPalette::Disabled, QPalette::Text));
+    else
+        item->setData(Qt::ForegroundRole, QVariant());
     if (lvDevices->viewMode() == QListView::IconMode)
-        item->setIcon(imgsDevice[imageIndex == imgRegistered ? imgRegistered : imgFree]);
+        item->setIcon(imgsDevice[registered ? imgRegistered : imgFree]);
     else
         item->setIcon(QIcon());
+    // A screen reader hears the mark after what the tooltip says of the slave.
+    QString about = item->toolTip();
+    if (registered)
+        about += about.isEmpty() ? QStringLiteral("registered") : QStringLiteral(", registered");
+    item->setData(Qt::AccessibleDescriptionRole, about);
 }
 
 void TfmMain::SetLargeIcons(bool largeIcons) {

@@ -266,11 +266,27 @@ TEST_F(CliTest, BackupThenRestoreBringsAChangedTableBack) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(State(), TableText(Committed, '='));
 
-    // A backup that cannot be written whole leaves the earlier file as it was.
-    fs::create_directory(dir_ / "table.txt.tmp");
-    run = Run({"backup", "table.txt"});
+    // A link planted at the fixed name of old (a file on Windows) is neither followed nor
+    // overwritten, and the backup lands.
+    Write(dir_ / "victim.txt", "victim");
+#ifdef _WIN32
+    Write(dir_ / "table.txt.tmp", "victim");
+#else
+    fs::create_symlink("victim.txt", dir_ / "table.txt.tmp");
+#endif
+    EXPECT_EQ(Run({"backup", "table.txt"}).status, 0);
+    EXPECT_EQ(Slurp(dir_ / "table.txt"), backup);
+    EXPECT_EQ(Slurp(dir_ / "table.txt.tmp") + Slurp(dir_ / "victim.txt"), "victimvictim");
+
+    // A backup that cannot be put in place leaves what is there as it was, and no new file.
+    const auto entries = [this] { return std::distance(fs::directory_iterator(dir_), {}); };
+    fs::create_directories(dir_ / "held" / "inside");
+    const auto before = entries();
+    run = Run({"backup", "held"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(Slurp(dir_ / "table.txt"), "\xEF\xBB\xBF" + crlf + "\r\n\r\n");
+    EXPECT_NE(run.err.find("cannot replace held"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_directory(dir_ / "held" / "inside"));
+    EXPECT_EQ(entries(), before);
 }
 
 // Each kind of bad input: exit status 2, a message, and nothing sent to the master.

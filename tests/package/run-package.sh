@@ -8,7 +8,8 @@
 #      libbrenvoli.so through their relative run path, with the D2XX provider beside it; its
 #      udev rule unbinds nothing;
 #   4. the launcher makes and enters the per-user settings folder (checked with a stand-in
-#      program: XDG_CONFIG_HOME absolute, unset, relative);
+#      program: XDG_CONFIG_HOME absolute, unset, relative); the bash completion offers a
+#      serial number holding $(...) after --device, quoted, and runs nothing;
 #   5. the unpacked tarvelo-cli reads the simulated master's table;
 #   6. the unpacked program, started through the launcher's command line in Xvfb against
 #      the simulated master through the package's provider and Debian's libftdi1, shows its
@@ -178,6 +179,21 @@ step_launcher() {
     [[ $out == *"cannot use the settings folder"* ]] || fail "no message: $out"
 }
 
+# After --device the completion offers, quoted, the serial numbers that a stand-in for
+# `tarvelo-cli devices` reports, and runs nothing that one holds.
+step_completion() {
+    local hostile offered script=$ROOT/usr/share/bash-completion/completions/tarvelo-cli
+    printf -v hostile '$(touch${IFS}%s)' "$WORKDIR/ran"
+    printf '0\tKM000001\tKESTRAVION MASTER\n1\t%s\tFT232R USB UART\n' "$hostile" >"$WORKDIR/devices"
+    mkdir -p "$WORKDIR/bin"
+    printf '#!/bin/sh\ncat "%s"\n' "$WORKDIR/devices" >"$WORKDIR/bin/tarvelo-cli"
+    chmod +x "$WORKDIR/bin/tarvelo-cli"
+    offered=$(PATH="$WORKDIR/bin:$PATH" bash -c 'source "$1"; COMP_WORDS=(tarvelo-cli --device "")
+        COMP_CWORD=2; _tarvelo_cli; echo "${COMPREPLY[*]}"' _ "$script")
+    expect_eq "serials offered" "KM000001 $(printf %q "$hostile")" "$offered"
+    [[ ! -e $WORKDIR/ran ]] || fail "completing after --device ran what a serial number holds"
+}
+
 # The unpacked command line reads the master's table, finding its library as the window does
 # (the driver's folder alone is on the library path), and writes no config.ini.
 step_cli() {
@@ -234,6 +250,7 @@ if step build; then
     step lint
     if step unpack; then
         step launcher
+        step completion
         step cli
         if start_display; then
             step session

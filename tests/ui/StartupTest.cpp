@@ -6,6 +6,7 @@
 #include "program/ui/Msgdlg.h"
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 
 using StartupTest = UiFixture;
@@ -89,6 +90,20 @@ TEST_F(StartupTest, OnlyExactValuesSwitchDebugModeAndTheIconStyle) {
                   icons ? window->imgsDevice[imgFree].cacheKey() : QIcon().cacheKey());
         EXPECT_EQ(registered->icon().cacheKey(),
                   icons ? window->imgsDevice[imgRegistered].cacheKey() : QIcon().cacheKey());
+        // In both styles the registered ID is drawn in a lighter grey than the free one, and
+        // a screen reader hears the mark.
+        auto darkest = [this](const QListWidgetItem* item) {
+            const QRect area = window->lvDevices->visualItemRect(item); // lays the list out
+            const QImage shot = window->lvDevices->viewport()->grab().toImage();
+            int lightness = 255;
+            for (int y = area.top(); y <= area.bottom(); y++)
+                for (int x = area.left(); x <= area.right(); x++)
+                    lightness = std::min(lightness, QColor(shot.pixel(x, y)).lightness());
+            return lightness;
+        };
+        EXPECT_GT(darkest(registered), darkest(free) + 60) << config;
+        EXPECT_EQ(registered->data(Qt::AccessibleDescriptionRole).toString(),
+                  registered->toolTip() + ", registered");
         // A drag copies an ID; it never moves the item out of the list.
         EXPECT_EQ(window->lvDevices->dragDropMode(), QAbstractItemView::DragOnly);
         EXPECT_EQ(window->lvDevices->defaultDropAction(), Qt::CopyAction);

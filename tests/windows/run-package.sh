@@ -2,10 +2,10 @@
 # The Windows installer as a user runs it (silently, in the build's wine prefix; the zip
 # holds what the same install rules lay out), checked for what a Windows user needs (FTDI's
 # ftd2xx.dll excepted). The tool is started from its Start-menu entry (wine's start, run in
-# WORK, in the build tree) under wine in Xvfb on the simulated master (BUILD/sim/ftd2xx.dll
-# on the DLL search path, where FTDI's driver would be), one slave is registered with
-# Return and the window closed; the run is judged on the master's committed table. The
-# window's picture is left in WORK/window.png.
+# WORK, in the build tree; %APPDATA% holding a space and a ")") under wine in Xvfb on the
+# simulated master (BUILD/sim/ftd2xx.dll on the DLL search path, where FTDI's driver would
+# be), one slave is registered with Return and the window closed; the run is judged on the
+# master's committed table. The window's picture is left in WORK/window.png.
 #
 #   run-package.sh BUILD WORK | --skip REASON (says why the run is skipped, exit 77)
 set -uo pipefail
@@ -59,15 +59,22 @@ for file in tarvelo.exe tarvelo-cli.exe brenvoli.dll Qt6Core.dll Qt6Gui.dll Qt6W
     [[ -f $installed/$file ]] || fail "the installed tool lacks $file"
 done
 [[ -z $(find "$installed" -iname ftd2xx.dll) ]] || fail "the installer brought an ftd2xx.dll"
+! grep -qv $'\r$' "$installed/kestravion-configurator.cmd" ||
+    fail "the launcher has lines without CR LF"
 
 trap stop_display EXIT
 start_display --no-a11y || abort "no display"
-appdata=$drive/users/$(id -un)/AppData/Roaming/kestravion
-rm -rf "$appdata"
+# A profile path with a space and a ")": wine takes APPDATA from its registry, so a script
+# sets it and starts the entry.
+profile="$E2E_WORK/Roaming (2) x"
+appdata=$profile/kestravion
+mkdir -p "$profile"
+printf 'set "APPDATA=%s"\r\nstart "" "%s"\r\n' "$(winpath "$profile")" "$(winpath "$entry")" \
+    >profile.cmd
 env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
     KSIM_SCENARIO="$(winpath "$here/../../sim/scenarios/demo.json")" \
     KSIM_STATE="$(winpath "$E2E_WORK/state.txt")" KSIM_WIRELOG="$(winpath "$E2E_WORK/wire.log")" \
-    "$here/wine-run.sh" start /unix "$entry" >launcher.log 2>&1 ||
+    "$here/wine-run.sh" start /unix "$E2E_WORK/profile.cmd" >launcher.log 2>&1 ||
     abort "the Start-menu entry failed: $(cat launcher.log)"
 
 main_window() {
