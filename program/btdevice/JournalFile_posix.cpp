@@ -1,6 +1,6 @@
 #include "JournalFile.h"
 
-#include "platform/MoveIntoPlace.h"
+#include "platform/ReplaceFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -8,7 +8,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,22 +102,9 @@ bool AppendDurably(const std::string& path, const std::string& text, std::string
 }
 
 bool ReplaceDurably(const std::string& path, const std::string& text, std::string& why) {
-    std::random_device random;
-    const std::string temporary = path + "." + std::to_string(random()) + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return Fail(why, "cannot create " + temporary);
-    bool done = WriteAll(fd, text) && ::fsync(fd) == 0;
-    if (!done)
-        Fail(why, "cannot write " + temporary);
-    if (::close(fd) != 0 && done)
-        done = Fail(why, "cannot write " + temporary);
-    if (done && !platform::MoveIntoPlace(temporary, path))
-        done = Fail(why, "cannot replace " + path);
-    if (!done) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
+    // The new file is created new, with a name of its own, and flushed before the rename.
+    if (platform::ReplaceFileWith(path, text) != platform::ReplaceResult::Done)
+        return Fail(why, "cannot replace " + path);
     if (!SyncFolder(FolderOf(path)))
         return Fail(why, "cannot flush the folder of " + path);
     return true;

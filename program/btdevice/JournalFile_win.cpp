@@ -1,10 +1,9 @@
 #include "JournalFile.h"
 
-#include "platform/MoveIntoPlace.h"
+#include "platform/ReplaceFile.h"
 
 #include <cstdlib>
 #include <ctime>
-#include <random>
 #include <windows.h>
 
 namespace journalfile {
@@ -88,22 +87,10 @@ bool AppendDurably(const std::string& path, const std::string& text, std::string
 }
 
 bool ReplaceDurably(const std::string& path, const std::string& text, std::string& why) {
-    std::random_device random;
-    const std::string temporary = path + "." + std::to_string(random()) + ".tmp";
-    const HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return Fail(why, "cannot create " + temporary);
-    bool done = WriteAll(file, text) && ::FlushFileBuffers(file);
-    if (!done)
-        Fail(why, "cannot write " + temporary);
-    ::CloseHandle(file);
-    // MoveFileEx with MOVEFILE_WRITE_THROUGH returns once the rename is on the disk.
-    if (done && !platform::MoveIntoPlace(temporary, path))
-        done = Fail(why, "cannot replace " + path);
-    if (!done)
-        ::DeleteFileA(temporary.c_str());
-    return done;
+    // The new file is created new, with a name of its own, and flushed before the rename.
+    if (platform::ReplaceFileWith(path, text) != platform::ReplaceResult::Done)
+        return Fail(why, "cannot replace " + path);
+    return true;
 }
 
 std::string UtcNow() {
