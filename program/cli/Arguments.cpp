@@ -20,6 +20,8 @@ const char* const UsageText =
     "  history [--json]          lists the table writes journalled, newest first, with their\n"
     "                            changes (with --device, that bridge's only); reads only the\n"
     "                            journal\n"
+    "  undo                      writes back what the last saved write of the journal to\n"
+    "                            this master replaced, if the master still holds what it saved\n"
     "  --device SERIAL           opens the bridge with that serial number (else the first)\n"
     "  --wait SECONDS            waits up to SECONDS for the master unit to be attached\n"
     "                            and to answer (0 to 86400; without it, none)\n"
@@ -43,7 +45,8 @@ struct CommandName {
 const CommandName Commands[] = {
     {"search", cmSearch},   {"read", cmRead},       {"set", cmSet},
     {"release", cmRelease}, {"backup", cmBackup},   {"restore", cmRestore},
-    {"devices", cmDevices}, {"history", cmHistory}, {nullptr, cmHelp},
+    {"devices", cmDevices}, {"history", cmHistory}, {"undo", cmUndo},
+    {nullptr, cmHelp},
 };
 
 bool Fail(std::string& why, const std::string& text) {
@@ -184,6 +187,7 @@ bool ParseArguments(const std::vector<std::string>& args, Request& request, std:
     case cmRead:
     case cmDevices:
     case cmHistory:
+    case cmUndo:
         if (!operands.empty())
             return Fail(why, words[0] + " takes no arguments");
         return true;

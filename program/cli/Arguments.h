@@ -25,6 +25,7 @@ enum CliCommand {
     cmRestore,
     cmDevices,
     cmHistory,
+    cmUndo,
     cmHelp,
     cmVersion
 };

@@ -2,6 +2,7 @@
 
 #include "BackupFile.h"
 #include "Output.h"
+#include "program/btdevice/Journal.h"
 
 namespace {
 
@@ -76,14 +77,21 @@ int RunBackup(CliSession& session, const Request& request) {
     return esDone;
 }
 
-int RunChanges(CliSession& session, const std::vector<Change>& changes) {
+namespace {
+
+// Reads the table before a change. A slave stored at a position that could not be read
+// would escape the one-slave, one-position check, and could then be registered twice: false,
+// and nothing is written.
+bool ReadBeforeChanges(CBtDevice& device) {
+    if (device.ReadRegisteredIds())
+        return true;
+    Message(Labels(device.LeftOutPositions()) + " not read completely; nothing is written");
+    return false;
+}
+
+// Writes `changes` to the table just read: checked, written and verified.
+int WriteChanges(CliSession& session, const std::vector<Change>& changes) {
     CBtDevice& device = session.device;
-    // A slave stored at a position that could not be read would escape the one-slave,
-    // one-position check, and could then be registered twice: nothing is written.
-    if (!device.ReadRegisteredIds()) {
-        Message(Labels(device.LeftOutPositions()) + " not read completely; nothing is written");
-        return esFailed;
-    }
     std::vector<std::string> expected = TableOf(device);
     std::string why;
     if (!ApplyChanges(expected, changes, why)) {
@@ -122,4 +130,63 @@ int RunChanges(CliSession& session, const std::vector<Change>& changes) {
         text += "; " + Labels(saved) + " saved";
     Message(text);
     return esFailed;
+}
+
+} // namespace
+
+int RunChanges(CliSession& session, const std::vector<Change>& changes) {
+    return ReadBeforeChanges(session.device) ? WriteChanges(session, changes) : esFailed;
+}
+
+int RunUndo(CliSession& session) {
+    CBtDevice& device = session.device;
+    JournalContents contents;
+    std::string why;
+    if (!device.journal || !ReadJournal(device.journal->Path(), contents, why)) {
+        Message(why.empty() ? "no folder for the write journal is known" : why);
+        return esBadInput;
+    }
+    if (const std::string notice = BrokenLinesNotice(contents.brokenLines); !notice.empty())
+        Message(notice);
+    const std::string bridge = device.OpenedBridgeSerial();
+    const JournalSession* last = nullptr;
+    for (const JournalSession& candidate : contents.sessions) {
+        if (!last && candidate.bridge == bridge && candidate.verdict == jvSaved)
+            last = &candidate;
+    }
+    if (!last) {
+        Message("the journal holds no saved write to the master behind bridge " + bridge +
+                "; nothing is written");
+        return esBadInput;
+    }
+    if (!ReadBeforeChanges(device))
+        return esFailed;
+
+    // Only the table that session left may be taken back: a change made since would be
+    // undone unseen.
+    std::vector<Change> changes;
+    std::vector<int> changedSince;
+    std::vector<int> unknownBefore;
+    for (const int position : ChangedPositions(*last)) {
+        const size_t index = static_cast<size_t>(position - 1);
+        if (!SameId(device.GetRegisteredId(position - 1), last->intended.ids[index]))
+            changedSince.push_back(position);
+        else if (last->before.unknown[index])
+            unknownBefore.push_back(position);
+        else
+            changes.push_back(Change{position, RegisteredForm(last->before.ids[index])});
+    }
+    if (!changedSince.empty() || !unknownBefore.empty()) {
+        Message(!changedSince.empty()
+                    ? "the master no longer holds what the write of " + last->time + " saved at " +
+                          Labels(changedSince) + "; nothing is written"
+                    : "the write of " + last->time + " did not know what stood at " +
+                          Labels(unknownBefore) + " before it; nothing is written");
+        return esFailed;
+    }
+    for (const Change& change : changes)
+        Print(session, PositionLabel(change.position) + " " +
+                           device.GetRegisteredId(change.position - 1) + " -> " + change.id +
+                           "\n");
+    return WriteChanges(session, changes);
 }

@@ -33,3 +33,11 @@ int RunBackup(CliSession& session, const Request& request);
 // every new ID: not saved (naming the positions the master did not take), partly saved,
 // or in doubt (naming the positions whose stored ID could not be read back).
 int RunChanges(CliSession& session, const std::vector<Change>& changes);
+// undo: takes back the last saved write to the opened bridge's master that the journal
+// holds, by writing the IDs that stood before it at the positions it changed (printed as
+// "03 00A0C9445566 -> 000000000000"), checked and verified as set is, and journalled as a
+// write of its own, so that a second undo redoes. esBadInput when the journal cannot be
+// read or holds no saved write to that master; esFailed, nothing written, when the master
+// no longer holds what that write saved at a position it changed (someone changed it
+// since), or the write did not know what stood there before.
+int RunUndo(CliSession& session);

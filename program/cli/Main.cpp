@@ -53,6 +53,8 @@ int RunCommand(CliSession& session, const Request& request) {
         return RunRead(session, request);
     case cmBackup:
         return RunBackup(session, request);
+    case cmUndo:
+        return RunUndo(session);
     default:
         return RunChanges(session, request.changes);
     }

@@ -472,6 +472,30 @@ TEST_F(CliTest, HistoryListsTheJournalledWritesNewestFirst) {
     EXPECT_EQ(Wire(), "");
 }
 
+// A write is journalled, history shows it, undo takes it back through a verified write of
+// its own and a second undo redoes it; once the master holds something else there, undo
+// refuses and names the position.
+TEST_F(CliTest, UndoTakesBackTheLastSavedWriteOnlyWhileTheMasterStillHoldsIt) {
+    ASSERT_EQ(Run({"set", "3", "00A0C9445566"}).status, 0);
+    ProgramRun run = Run({"history"});
+    EXPECT_NE(run.out.find("\tKM000001\ttarvelo-cli\tsaved\n  03 000000000000 -> 00A0C9445566\n"),
+              std::string::npos) << run.out;
+    run = Run({"undo"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "03 00A0C9445566 -> 000000000000\n");
+    EXPECT_EQ(State(), TableText(Committed, '='));
+    ASSERT_EQ(Run({"undo"}).status, 0);
+    EXPECT_EQ(State(), TableText(With(Committed, {{3, "00A0C9445566"}}), '='));
+
+    Write(dir_ / "state.txt", TableText(With(Committed, {{3, "00A0C9AABBCC"}}), '='));
+    fs::remove(dir_ / "wire.log");
+    run = Run({"undo"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("no longer holds what the write of"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("position 03"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("$A0H1"), 1) << "the read's register access only";
+}
+
 TEST_F(CliTest, ASecondProgramOfTheFamilyExits5) {
     HeldMutex other(SingleInstanceMutex);
     ASSERT_TRUE(other.held());
