@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <map>
 #include <random>
 
 namespace {
@@ -17,8 +18,7 @@ namespace {
 using json = nlohmann::json;
 
 long long EnvNumber(const char* name, long long fallback) {
-    const char* text = std::getenv(name);
-    return text && *text ? std::atoll(text) : fallback;
+    return std::getenv(name) ? std::atoll(std::getenv(name)) : fallback;
 }
 
 class Campaign : public DeviceFixture {
@@ -51,31 +51,31 @@ protected:
             rule["skip"] = Pick(4);
         if (Pick(3))
             rule["times"] = 1 + Pick(3);
-        if ((action == "dead" || action == "unplug") && Pick(3))
-            rule["forMs"] = OneOf<int>({500, 20000, 70000});
-        if (action == "refuse")
-            rule["reason"] = std::string(1, "0123X"[Pick(5)]);
-        if (action == "reply")
-            rule["text"] = OneOf<std::string>({"#B4:KD0DC\r", "#A1:k0000\r", "#CD:K\r", "\r",
-                                               "#A1:K12345678\r", "Y1\r", "#??:E????\r"});
-        if (action == "short")
-            rule["bytes"] = Pick(10);
-        if (action == "delay")
-            rule["delayMs"] = OneOf<int>({300, 30000, 59500, 60500, 62000});
-        if (action == "trickle")
-            rule["gapMs"] = OneOf<int>({1, 40, 7000});
+        // Each action's own key, and the values it is drawn from.
+        static const std::map<std::string, std::pair<const char*, json>> keys = {
+            {"dead", {"forMs", {500, 20000, 70000}}},
+            {"unplug", {"forMs", {500, 20000, 70000}}},
+            {"refuse", {"reason", {"0", "3", "X"}}},
+            {"reply", {"text", {"#B4:KD0DC\r", "#A1:k0000\r", "#CD:K\r", "\r", "#A1:K12345678\r",
+                                "#??:E????\r"}}},
+            {"short", {"bytes", {0, 3, 5, 9}}},
+            {"delay", {"delayMs", {300, 30000, 59500, 60500, 62000}}},
+            {"trickle", {"gapMs", {1, 40, 7000}}}};
+        if (const auto key = keys.find(action); key != keys.end() && (Pick(4) || action != "dead"))
+            rule[key->second.first] = key->second.second[static_cast<size_t>(
+                Pick(static_cast<int>(key->second.second.size())))];
         return rule;
     }
 
+    // A D2XX call failing, from a call on or after a command.
     json RandomDriverError() {
-        json error;
-        error["function"] = OneOf<std::string>({"FT_GetQueueStatus", "FT_Read", "FT_Write",
-                                                "FT_Purge", "FT_SetTimeouts", "FT_Close"});
+        json error = {{"function", OneOf<std::string>({"FT_GetQueueStatus", "FT_Read", "FT_Write",
+                                                       "FT_Purge", "FT_SetTimeouts", "FT_Close"})},
+                      {"times", 1 + Pick(2)}};
         if (Pick(2))
             error["afterCommand"] = OneOf<std::string>({"$CD", "$CE", "$A1", "$A0", "MX"});
         else
             error["call"] = 1 + Pick(200);
-        error["times"] = 1 + Pick(2);
         return error;
     }
 
