@@ -203,6 +203,7 @@ void TfmMain::FormCreate() {
         SetLargeIcons(entry.value == "Icon");
     SearchSlaves();
     ShowRegisteredIds();
+    OfferUnsavedChanges();
     setWindowTitle(QString::fromLatin1(Caption) + lblVersion->text());
 }
 

@@ -16,6 +16,8 @@
 
 class CBtDevice;
 class CJournal;
+struct JournalContents;
+struct JournalSession;
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -53,6 +55,20 @@ public:
     // Reads the table into the grid; while positions stay unread, offers to read again.
     void ShowRegisteredIds();
     void MarkRegisteredDevices();
+    // After the start-up read: when the last journalled write to this master was not saved
+    // (or is in doubt) and the master still holds the table from before it, offers once to
+    // put its changes back into the grid ("Put back", or "Discard" to leave the grid as
+    // read). Put back, a release always returns; a registration only under the grid's rules
+    // (one slave, one position; none while a position is unread), and one notice names the
+    // changes that could not be put back. Nothing is sent to the master: the close writes
+    // the rows as they then differ from the read. A journal that cannot be read offers
+    // nothing.
+    void OfferUnsavedChanges();
+    // The session OfferUnsavedChanges offers from `contents`: the newest on the opened
+    // bridge, when it ended not saved or in doubt, every position it changed is read now,
+    // and every position read now holds its entry from before the session wherever that is
+    // known. nullptr when there is none.
+    const JournalSession* UnsavedSession(const JournalContents& contents) const;
     // Copies grid rows 1 to 14 into the module controller's entries.
     void StoreRegisteredIds();
     // Writes the table to the master when the window closes. On a failure the technician

@@ -3,10 +3,12 @@
 #include "UiFixture.h"
 
 #include "program/btdevice/Btdevice.h"
+#include "program/btdevice/Journal.h"
 
 #include <QApplication>
 #include <QCheckBox>
 
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -191,6 +193,8 @@ TEST_F(CloseTest, CloseWithoutSavingLeavesTheMastersTableAlone) {
     for (const char* action : {"\"action\": \"short\", \"bytes\": 3", "\"action\": \"silent\""}) {
         SCOPED_TRACE(action);
         Stop();
+        // The first case's unsaved changes would be offered at the second's start.
+        std::filesystem::remove(CJournal::DefaultJournalPath());
         boxes.clear();
         Start(FailingWrite(action, 100));
         window->lvDevices->setCurrentRow(0);
@@ -269,4 +273,73 @@ TEST_F(CloseTest, ReadAgainFillsTheUnreadRowsAndKeepsTheEdits) {
     EXPECT_EQ(Cell(2), "000000000000");
     window->lvDevicesDblClick(window->lvDevices->item(0));
     EXPECT_EQ(Cell(1), "00A0C8111111");
+}
+
+// The changes of a write closed without saving are offered again at the next start on that
+// master while it still holds the table from before: put back under the grid's rules (and
+// written at the close), or discarded.
+TEST_F(CloseTest, UnsavedChangesAreOfferedAgainAtTheNextStart) {
+    std::string unread = DemoScenario;
+    unread.insert(unread.rfind('}'),
+                  ",\"faults\": [{\"command\": \"$AE\", \"action\": \"refuse\", \"times\": 1}]");
+    std::string changedSince = DemoScenario;
+    changedSince.replace(changedSince.find("\"2\": \"00A0C8222222\"") + 6, 12, "00A0C8777777");
+    const struct {
+        std::string scenario;
+        std::vector<std::string> answers;
+        std::string cell1, cell2;
+        int mark1, mark2;
+        std::string notice = {}; // after the offer, which the last answer answers
+    } cases[] = {
+        {DemoScenario, {"Put back"}, "00A0C8111111", "000000000000", imgRegistered, imgFree},
+        {DemoScenario, {"Discard"}, "000000000000", "00A0C8222222", imgFree, imgRegistered},
+        {unread,
+         {"OK", "Put back"},
+         "000000000000",
+         "000000000000",
+         imgFree,
+         imgFree,
+         "No slave can be registered while the IDs at positions 05 are not read; these changes "
+         "were not put back:\n01 000000000000 -> 00A0C8111111"},
+        {changedSince, {}, "000000000000", "00A0C8777777", imgFree, imgFree},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answers.empty() ? "changed since" : c.answers.back());
+        Stop();
+        std::filesystem::remove(CJournal::DefaultJournalPath());
+        boxes.clear();
+        boxAnswers = {"Close without saving"};
+        Start(FailingWrite("\"action\": \"short\", \"bytes\": 3", 100));
+        window->lvDevices->setCurrentRow(0);
+        DropAt(CellCentre(1, 1));
+        window->sgGrid->setCurrentCell(2, 1);
+        Release();
+        window->close();
+        EXPECT_EQ(RunLoop(), 0);
+
+        Stop();
+        boxes.clear();
+        boxAnswers = c.answers;
+        Start(c.scenario);
+        const size_t offer = c.answers.size() - 1;
+        EXPECT_EQ(boxes.size(), c.answers.size() + !c.notice.empty());
+        if (offer < boxes.size()) {
+            EXPECT_NE(boxes[offer].text.find(
+                          "\n01 000000000000 -> 00A0C8111111\n02 00A0C8222222 -> 000000000000"),
+                      std::string::npos)
+                << boxes[offer].text;
+            EXPECT_EQ(boxes[offer].icon, QMessageBox::Question);
+        }
+        if (!c.notice.empty() && offer + 1 < boxes.size()) {
+            EXPECT_EQ(boxes[offer + 1].text, c.notice);
+        }
+        EXPECT_EQ(Cell(1), c.cell1);
+        EXPECT_EQ(Cell(2), c.cell2);
+        EXPECT_EQ(Mark(0), c.mark1);
+        EXPECT_EQ(Mark(1), c.mark2);
+        window->close();
+        EXPECT_EQ(RunLoop(), 0);
+        EXPECT_EQ(SimCommittedId(1), c.cell1);
+        EXPECT_EQ(SimCommittedId(2), c.cell2);
+    }
 }

@@ -74,11 +74,14 @@ start_tool() {
         esac
     done
     mkdir -p "$E2E_WORK/home" "$E2E_RUNTIME"
-    # A clean environment: only what the tool and the simulated master need.
+    # A clean environment: only what the tool and the simulated master need. Each scenario
+    # keeps a write journal of its own: an earlier scenario's unsaved write would otherwise
+    # be offered again at this one's start.
     (cd "$dir" && exec env -i PATH="$PATH" HOME="$E2E_WORK/home" LANG=C.UTF-8 \
         DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
         DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         XDG_RUNTIME_DIR="$E2E_RUNTIME" XDG_CONFIG_HOME="$E2E_WORK/home/.config" \
+        XDG_STATE_HOME="$WORKDIR/xdg-state" \
         LD_LIBRARY_PATH="$driverDir" \
         KSIM_SCENARIO="$MASTER" KSIM_STATE="$STATE" KSIM_WIRELOG="$log" \
         "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &
