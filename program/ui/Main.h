@@ -55,6 +55,8 @@ public:
     // Reads the table into the grid; while positions stay unread, offers to read again.
     void ShowRegisteredIds();
     void MarkRegisteredDevices();
+    // Marks free the slaves of `ids` that no grid row holds any more.
+    void FreeUnheldDevices(const std::vector<std::string>& ids);
     // After the start-up read: when the last journalled write to this master was not saved
     // (or is in doubt) and the master still holds the table from before it, offers once to
     // put its changes back into the grid ("Put back", or "Discard" to leave the grid as

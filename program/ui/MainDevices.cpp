@@ -355,9 +355,13 @@ void TfmMain::btnReleaseClick(QObject*) {
         released.push_back(sgGrid->Cells(IdColumn, row));
         sgGrid->SetCells(IdColumn, row, EmptyId);
     }
+    FreeUnheldDevices(released);
+}
+
+void TfmMain::FreeUnheldDevices(const std::vector<std::string>& ids) {
     // A slave is free again only when no row still holds it.
     const std::vector<std::string> table = GridTable();
-    for (const std::string& id : released) {
+    for (const std::string& id : ids) {
         QListWidgetItem* item = FindDeviceItem(id);
         const bool held = std::any_of(table.begin(), table.end(),
                                       [&id](const std::string& kept) { return SameId(kept, id); });

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <algorithm>
 
 namespace {
 
@@ -64,7 +63,7 @@ void TfmMain::OfferUnsavedChanges() {
         return;
 
     const std::vector<int> changed = ChangedPositions(*session);
-    std::vector<std::string> table = GridTable();
+    const std::vector<std::string> table = GridTable();
     std::string lines;
     for (const int position : changed) {
         lines += "\n" + ChangeLine(position, table[static_cast<size_t>(position - 1)],
@@ -112,14 +111,7 @@ void TfmMain::OfferUnsavedChanges() {
 
     // The registration marks follow the grid: a slave no row holds any more is free again.
     MarkRegisteredDevices();
-    table = GridTable();
-    for (const std::string& id : replaced) {
-        QListWidgetItem* item = FindDeviceItem(id);
-        const bool held = std::any_of(table.begin(), table.end(),
-                                      [&id](const std::string& kept) { return SameId(kept, id); });
-        if (item && !held)
-            SetImageIndex(item, imgFree);
-    }
+    FreeUnheldDevices(replaced);
     if (!refused.empty()) {
         const std::vector<int> unread = UnreadPositions();
         platform::CurrentUi().ShowMessageBox(
