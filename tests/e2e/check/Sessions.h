@@ -11,7 +11,7 @@ struct SESSION {
     std::string kind;             // "read", "write", "uncommitted" or "bad"
     std::vector<std::string> ids; // (un)committed write: the 14 IDs as set, position 1 first; "-"
                                   // for a position left as stored
-    std::string problem; // bad: what broke the sequence
+    std::string problem;          // bad: what broke the sequence
 };
 
 // The 42 register query commands, position 1 first, three per position.

@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
             for (size_t position = 0; position < session.ids.size(); ++position) {
                 if (session.ids[position] != "-")
                     std::cout << " " << std::uppercase << std::hex << std::setw(2)
-                              << std::setfill('0') << position + 1 << "="
-                              << session.ids[position];
+                              << std::setfill('0') << position + 1 << "=" << session.ids[position];
             }
         } else if (session.kind == "bad") {
             std::cout << " " << session.problem;
