@@ -122,8 +122,8 @@ scenario_cable_pulled_at_close_try_again() {
     expect_clean_wire
 }
 
-# The cable comes out at the second set of position 3 and stays out; "Close without saving" (the
-# other button: Tab, then Space) ends the program, and the master's table is as it was.
+# The cable comes out at the second set of position 3 and stays out; "Close without saving"
+# (the other button: Tab, then Space) ends the program, and the master's table is as it was.
 # Escape is tried first: it must not give the table up but tries again, and with the
 # bridge still out a box says so (answered with Return) before the first box comes back.
 SCENARIOS+=(cable_pulled_at_close_without_saving)
@@ -145,8 +145,8 @@ from is not attached. Nothing is written to another master unit."
 }
 
 # The master falls silent at the set of "$A7" in the close write of a slave dropped onto
-# row 3: the write gives up after one exchange's 60 s limit, with the progress window shown meanwhile, and sends nothing
-# more; "Close without saving" ends the program.
+# row 3: the write gives up after one exchange's 60 s limit, with the progress window shown
+# meanwhile, and sends nothing more; "Close without saving" ends the program.
 SCENARIOS+=(master_silent_during_close_write)
 scenario_master_silent_during_close_write() {
     write_master <<JSON
