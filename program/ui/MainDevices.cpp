@@ -257,6 +257,7 @@ bool TfmMain::AskReadAgain(const std::string& text) {
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
+    box.setAccessibleDescription(QStringLiteral("Warning"));
     box.exec();
     return box.clickedButton() == again;
 }

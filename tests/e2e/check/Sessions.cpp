@@ -39,10 +39,10 @@ SESSION ReadSession(const std::vector<std::string>& commands, size_t& at) {
     };
 
     SESSION session;
-    bool loaded = next() == "$CEH1";
-    if (loaded)
-        ++at;
-    if (loaded && next() == registers[0]) {
+    if (next() != "$CEH1")
+        return bad("\"$CEH1\"");
+    ++at;
+    if (next() == registers[0]) {
         session.kind = "read";
         for (const std::string& reg : registers) {
             if (next() != reg)
@@ -68,8 +68,10 @@ SESSION ReadSession(const std::vector<std::string>& commands, size_t& at) {
             session.ids.push_back(id);
             set.push_back(position);
         }
-        // The queries of the positions set, in order: the read-back before the commit, and
-        // again after "$CEH1" when the commit's acknowledgement was lost.
+        if (set.empty())
+            return bad("a set");
+        // The queries of the positions set, in order: the working registers read back before
+        // the commit, and the stored table read back after it.
         auto readBack = [&]() -> std::string {
             for (size_t position : set) {
                 for (size_t k = 0; k < 3; ++k) {
@@ -84,11 +86,11 @@ SESSION ReadSession(const std::vector<std::string>& commands, size_t& at) {
             return bad(missing);
         if (next() == "$CDH1") {
             ++at;
-            if (next() == "$CEH1") {
-                ++at;
-                if (std::string missing = readBack(); !missing.empty())
-                    return bad(missing);
-            }
+            if (next() != "$CEH1")
+                return bad("\"$CEH1\"");
+            ++at;
+            if (std::string missing = readBack(); !missing.empty())
+                return bad(missing);
         } else {
             session.kind = "uncommitted";
         }

@@ -1,14 +1,16 @@
 // e2e_check: what the end-to-end runner needs to know from the simulated master's wire log.
 //   e2e_check commands WIRELOG   every command the host sent, one a line
 //   e2e_check sessions WIRELOG   one line per register access session:
-//                                "read", "write ID1,...,ID14", "uncommitted
-//                                ID1,...,ID14" or "bad <what>";
+//                                "read", "write 03=ID 05=ID" (the positions
+//                                set, as the window labels them),
+//                                "uncommitted 03=ID..." or "bad <what>";
 //                                exit status 1 when any session is bad
 #include "Sessions.h"
 #include "WireLog.h"
 
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 
 int main(int argc, char** argv) {
@@ -32,10 +34,10 @@ int main(int argc, char** argv) {
     for (const e2e::SESSION& session : e2e::RegisterSessions(commands)) {
         std::cout << session.kind;
         if (session.kind == "write" || session.kind == "uncommitted") {
-            const char* separator = " ";
-            for (const std::string& id : session.ids) {
-                std::cout << separator << id;
-                separator = ",";
+            for (size_t position = 0; position < session.ids.size(); ++position) {
+                if (session.ids[position] != "-")
+                    std::cout << " " << std::uppercase << std::hex << std::setw(2)
+                              << std::setfill('0') << position + 1 << "=" << session.ids[position];
             }
         } else if (session.kind == "bad") {
             std::cout << " " << session.problem;

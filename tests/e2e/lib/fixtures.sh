@@ -28,10 +28,13 @@ table_with() {
     echo "${table[@]}"
 }
 
-# "write ID1,...,ID14" as e2e_check prints a write session of the table given.
+# write_session POSITION=ID...: "write 03=ID 05=ID" as e2e_check prints a write session
+# that sets those positions (given as table_with takes them, in any order).
 write_session() {
-    local IFS=,
-    echo "write $*"
+    local change
+    echo "write$(for change in "$@"; do
+        printf ' %02X=%s\n' "${change%%=*}" "${change#*=}"
+    done | LC_ALL=C sort | tr -d '\n')"
 }
 
 # healthy_master DURATION_MS: a master with the slaves above whose search takes that long.

@@ -24,7 +24,7 @@ expect_table() {
 }
 
 # expect_sessions LINE...: the register access sessions on the wire, as e2e_check
-# prints them ("read", "write ID1,...,ID14").
+# prints them ("read", "write 03=ID 05=ID").
 expect_sessions() {
     local expected actual
     expected=$(printf '%s\n' "$@")
@@ -45,14 +45,25 @@ expect_clean_wire() {
     [[ -z $violations ]] || fail "protocol violations: $(head -n3 <<<"$violations" | tr '\n' ' ')"
 }
 
-# expect_read_then_written CHANGE...: the session read the table and wrote it back once
-# with the CHANGEs ("position=ID", as table_with takes them), the master committed exactly
-# that, and nothing broke the protocol.
+# expect_read_then_written CHANGE...: the session read the table and wrote the CHANGEs
+# ("position=ID", as table_with takes them; the positions that differ from the table read)
+# once, the master committed exactly that, the window journalled it as saved, and nothing
+# broke the protocol.
 expect_read_then_written() {
     local expected
     read -ra expected <<<"$(table_with "$@")"
-    expect_sessions read "$(write_session "${expected[@]}")"
+    expect_sessions read "$(write_session "$@")"
     expect_table "${expected[@]}"
+    expect_clean_wire
+    expect_eq "writes journalled as saved" 1 \
+        "$(grep -c '"verdict":"saved"' "$JOURNAL" 2>/dev/null)"
+}
+
+# expect_read_only: the table was read and, with nothing changed, closing sent nothing.
+expect_read_only() {
+    expect_sessions read
+    expect_last_command '$A0H0'
+    expect_table "${TABLE[@]}"
     expect_clean_wire
 }
 

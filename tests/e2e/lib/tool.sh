@@ -9,12 +9,14 @@
 #   WIRELOG  the wire log of the first instance
 #   BOXLOG   the message boxes of all instances, as the accessibility tree shows them
 #            (lib/a11y.py: caption, icon, text, buttons)
+#   JOURNAL  the journal of writes the instances keep (their XDG_STATE_HOME is in WORKDIR)
 SCENARIO=
 WORKDIR=
 MASTER=
 STATE=
 WIRELOG=
 BOXLOG=
+JOURNAL=
 STARTED_PIDS=()
 BOX_READERS=()
 TOOL_PID=
@@ -29,6 +31,7 @@ scenario_setup() {
     STATE=$WORKDIR/state.txt
     WIRELOG=$WORKDIR/wire.log
     BOXLOG=$WORKDIR/boxes.txt
+    JOURNAL=$WORKDIR/state-home/kestravion/journal.jsonl
     echo '{}' >"$MASTER"
     : >"$BOXLOG"
 }
@@ -81,7 +84,7 @@ start_tool() {
         DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
         DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         XDG_RUNTIME_DIR="$E2E_RUNTIME" XDG_CONFIG_HOME="$E2E_WORK/home/.config" \
-        XDG_STATE_HOME="$WORKDIR/xdg-state" \
+        XDG_STATE_HOME="$WORKDIR/state-home" \
         LD_LIBRARY_PATH="$driverDir" \
         KSIM_SCENARIO="$MASTER" KSIM_STATE="$STATE" KSIM_WIRELOG="$log" \
         "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &

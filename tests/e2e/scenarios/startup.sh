@@ -4,22 +4,24 @@
 NOT_PREPARED='KESTRAVION is not prepared. \nPlease check USB connection and power.'
 ANOTHER_RUNNING='Another KESTRAVION family software is already running.'
 
-# expect_refused_start TEXT ICON KEY [WIRELOG]: the tool started last (TOOL_PID)
-# shows the message box TEXT and no main window; KEY dismisses it; it then ends with 0
-# and sent no module command (so no register was written).
+# expect_refused_start TEXT ICON BUTTONS KEY [WIRELOG]: the tool started last (TOOL_PID)
+# shows the message box TEXT (with BUTTONS, as expect_box takes them) and no main window;
+# KEY dismisses it; it then ends with 0 and sent no module command (so no register was
+# written).
 expect_refused_start() {
     local box
     box=$(await_box 20) || abort "no message box \"error\" appeared"
     window_visible "$TOOL_PID" "$MAIN_CAPTION" && fail "the main window is shown behind the box"
     shot
-    press_key "$box" "$3"
+    press_key "$box" "$4"
     expect_exit "$TOOL_PID" 10 0
-    expect_box error "$2" "$1"
-    expect_no_module_commands "${4:-$WIRELOG}"
+    expect_box error "$2" "$1" "$3"
+    expect_no_module_commands "${5:-$WIRELOG}"
 }
 
 # A second instance while one runs: its message, no USB traffic of its own; it reads
-# (and here creates) its config.ini. The first one goes on and closes normally.
+# (and here creates) its config.ini. The first one goes on and closes normally, with
+# nothing changed and so nothing written.
 SCENARIOS+=(second_instance)
 scenario_second_instance() {
     healthy_master 300
@@ -31,7 +33,7 @@ scenario_second_instance() {
     sentBefore=$(host_commands | wc -l)
     mkdir -p "$WORKDIR/second"
     start_tool --as second --dir "$WORKDIR/second" --wirelog "$WORKDIR/second/wire.log"
-    expect_refused_start "$ANOTHER_RUNNING" Warning Escape "$WORKDIR/second/wire.log"
+    expect_refused_start "$ANOTHER_RUNNING" Warning OK Escape "$WORKDIR/second/wire.log"
     [[ ! -s $WORKDIR/second/wire.log ]] || fail "the second instance talked to a master"
     expect_default_config "$WORKDIR/second"
     expect_eq "commands sent by the first instance meanwhile" "$sentBefore" \
@@ -39,16 +41,16 @@ scenario_second_instance() {
     process_running "$first" || abort "the first instance ended"
     close_by_alt_f4 "$main"
     expect_exit "$first" 15 0
-    expect_sessions read "$(write_session "${TABLE[@]}")"
-    expect_table "${TABLE[@]}"
+    expect_read_only
 }
 
-# not_prepared [start_tool options]: the master (as written) cannot be prepared.
+# not_prepared [start_tool options]: the master (as written) cannot be prepared; Return
+# (the box's "Close") ends the program.
 not_prepared() {
     write_table "${TABLE[@]}"
     cp "$STATE" "$WORKDIR/state.before"
     start_tool "$@"
-    expect_refused_start "$NOT_PREPARED" Error Return
+    expect_refused_start "$NOT_PREPARED" Error 'Close|Try again' Return
     cmp -s "$STATE" "$WORKDIR/state.before" || fail "the master's table was changed"
 }
 
@@ -112,7 +114,6 @@ JSON
     close_by_title_bar "$main"
     expect_exit "$TOOL_PID" 15 0
     expect_eq "\"MV\" attempts" 5 "$(count_command MV)"
-    expect_sessions read "$(write_session "${TABLE[@]}")"
-    expect_table "${TABLE[@]}"
+    expect_read_only
     expect_no_box
 }
