@@ -85,7 +85,7 @@ start_tool() {
         DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         XDG_RUNTIME_DIR="$E2E_RUNTIME" XDG_CONFIG_HOME="$E2E_WORK/home/.config" \
         XDG_STATE_HOME="$WORKDIR/state-home" \
-        LD_LIBRARY_PATH="$driverDir" \
+        LD_LIBRARY_PATH="$driverDir" KUSB_KERNEL_STATE="${KUSB_KERNEL_STATE:-}" \
         KSIM_SCENARIO="$MASTER" KSIM_STATE="$STATE" KSIM_WIRELOG="$log" \
         "$E2E_PROGRAM" >"$WORKDIR/$name.out" 2>"$WORKDIR/$name.err") &
     TOOL_PID=$!
