@@ -20,13 +20,12 @@ using provider::Port;
 
 namespace {
 
-// Never destroyed: a thread still calling in while the process ends finds no port rather
-// than a lock that is gone.
-std::mutex& lock = *new std::mutex;
-std::set<Port*>& ports = *new std::set<Port*>;
+std::mutex lock;
+std::set<Port*> ports;
 
 // Closes every port still open when the library's static objects are destroyed: at dlclose
-// or at the normal end of the process.
+// or at the normal end of the process. Defined after the lock and the set, it is destroyed
+// before them.
 struct ClosingAtEnd {
     ~ClosingAtEnd() {
         std::lock_guard<std::mutex> guard(lock);
