@@ -370,6 +370,11 @@ TEST_F(CliTest, AMasterThatCannotBePreparedExits3) {
 // A bridge gone at the first "LS" and back 1.5 s later: --wait reads the master then,
 // without it the master is not prepared.
 TEST_F(CliTest, WaitReadsAMasterAttachedLate) {
+#ifdef _WIN32
+    // There each try unloads the simulated driver with the library, and its reload starts the
+    // scenario afresh: the one pulled cable would come back at every try.
+    GTEST_SKIP() << "the simulated driver reloads its scenario at every try";
+#endif
     Scenario(R"(, "faults": [{"command": "LS", "times": 1, "action": "unplug", "forMs": 1500}])");
     EXPECT_EQ(Run({"read"}).status, 3);
     const ProgramRun run = Run({"--wait", "30", "read"});

@@ -69,7 +69,9 @@ start_display --no-a11y || abort "no display"
 profile="$E2E_WORK/Roaming (2) x"
 appdata=$profile/kestravion
 mkdir -p "$profile"
-printf 'set "APPDATA=%s"\r\nstart "" "%s"\r\n' "$(winpath "$profile")" "$(winpath "$entry")" \
+# wine's start finds a shortcut by its path on drive C: only.
+entry_c=${entry#"$drive"}
+printf 'set "APPDATA=%s"\r\nstart "" "C:%s"\r\n' "$(winpath "$profile")" "${entry_c//\//\\}" \
     >profile.cmd
 env -u QT_QPA_PLATFORM KESTRAVION_WINE_DLL_PATH="$build/sim" \
     KSIM_SCENARIO="$(winpath "$here/../../sim/scenarios/demo.json")" \
