@@ -83,6 +83,9 @@ public:
     // After a failed Open: one sentence saying that the bridge named is not attached; empty
     // when none was named or it is attached.
     std::string MissingBridgeNote() const;
+    // The serial number and description of the bridge the link opened; empty when unknown.
+    std::string OpenedBridgeSerial() const;
+    std::string OpenedBridgeDescription() const;
     // Opens the link to the master unit anew, after a failed exchange (a bridge plugged in
     // again); true when the master unit is prepared again. Only the bridge Open opened is
     // opened again (by index when it has no serial number): when it is not attached, a box
@@ -187,9 +190,6 @@ public:
     // journal that cannot be written changes nothing about the write.
     CJournal* journal = nullptr;
     std::string frontEnd;
-    // The serial number and description of the bridge the link opened; empty when unknown.
-    std::string OpenedBridgeSerial() const;
-    std::string OpenedBridgeDescription() const;
     // What the last write established about the master's committed table.
     WriteVerdict writeVerdict = wvNotSaved;
     WriteOutcome writeOutcome[IdCount];
